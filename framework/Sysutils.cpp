@@ -1,0 +1,95 @@
+#include "framework/Sysutils.h"
+
+#include "framework/Locale.h"
+
+#include <cstdio>
+
+namespace {
+
+// Val's rules: leading spaces, a sign, decimal digits or "$"/"0x" and
+// hexadecimal digits, nothing after. False on anything else or overflow.
+bool TryStrToInt(const String& text, int32_t& value) {
+  size_t i = 0;
+  while (i < text.size() && text[i] == ' ') ++i;
+  bool negative = false;
+  if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
+    negative = text[i] == '-';
+    ++i;
+  }
+  int base = 10;
+  if (i < text.size() && text[i] == '$') {
+    base = 16;
+    ++i;
+  } else if (i + 1 < text.size() && text[i] == '0' && (text[i + 1] == 'x' || text[i + 1] == 'X')) {
+    base = 16;
+    i += 2;
+  }
+  if (i >= text.size()) return false;
+  uint64_t v = 0;
+  for (; i < text.size(); ++i) {
+    char c = text[i];
+    int digit;
+    if (c >= '0' && c <= '9') digit = c - '0';
+    else if (base == 16 && c >= 'a' && c <= 'f') digit = c - 'a' + 10;
+    else if (base == 16 && c >= 'A' && c <= 'F') digit = c - 'A' + 10;
+    else return false;
+    v = v * base + digit;
+    // Hexadecimal may fill all 32 bits (as $FFFFFFFF = -1); decimal may not.
+    uint64_t limit = base == 16 ? 0xFFFFFFFFull : (negative ? 0x80000000ull : 0x7FFFFFFFull);
+    if (v > limit) return false;
+  }
+  uint32_t bits = static_cast<uint32_t>(v);
+  value = static_cast<int32_t>(negative ? 0u - bits : bits);
+  return true;
+}
+
+}  // namespace
+
+int32_t StrToInt(const String& text) {
+  int32_t value;
+  if (!TryStrToInt(text, value)) throw EConvertError("'" + text + "' is not a valid integer value");
+  return value;
+}
+
+int32_t StrToIntDef(const String& text, int32_t def) {
+  int32_t value;
+  return TryStrToInt(text, value) ? value : def;
+}
+
+String IntToStr(int64_t value) { return std::to_string(value); }
+
+String IntToHex(uint64_t value, int digits) {
+  char buffer[32];
+  std::snprintf(buffer, sizeof buffer, "%0*llX", digits, static_cast<unsigned long long>(value));
+  return buffer;
+}
+
+String Trim(const String& text) {
+  size_t begin = 0, end = text.size();
+  while (begin < end && static_cast<unsigned char>(text[begin]) <= ' ') ++begin;
+  while (end > begin && static_cast<unsigned char>(text[end - 1]) <= ' ') --end;
+  return text.substr(begin, end - begin);
+}
+
+namespace {
+
+String MapAscii(const String& text, char from, char to, int delta) {
+  String out = text;
+  for (size_t i = 0; i < out.size(); ++i) {
+    if (IsLeadByte(static_cast<unsigned char>(out[i]))) {
+      ++i;  // the trail byte may look like a letter
+    } else if (out[i] >= from && out[i] <= to) {
+      out[i] = static_cast<char>(out[i] + delta);
+    }
+  }
+  return out;
+}
+
+}  // namespace
+
+String UpperCase(const String& text) { return MapAscii(text, 'a', 'z', 'A' - 'a'); }
+String LowerCase(const String& text) { return MapAscii(text, 'A', 'Z', 'a' - 'A'); }
+
+int CompareText(const String& a, const String& b) {
+  return UpperCase(a).compare(UpperCase(b));
+}

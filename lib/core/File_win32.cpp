@@ -1,0 +1,137 @@
+// The parts of the file unit that need the platform.
+#include "lib/core/File.h"
+
+#include "framework/Forms.h"
+#include "lib/core/Findfile.h"
+
+#include <cstring>
+#include <vector>
+
+String FullPath(const String& path) {
+  if (path.empty()) return String();
+  char buffer[MAX_PATH];
+  char* filePart = nullptr;
+  DWORD n = GetFullPathNameA(path.c_str(), sizeof buffer, buffer, &filePart);
+  if (n == 0 || n >= MAX_PATH) return String();
+  return String(buffer, n);
+}
+
+void SetHelpFile(String name) {
+  if (name.empty()) {
+    name = Application().ExeName();
+    ChangeExtension(name, "HLP");
+  }
+  Application().SetHelpFile(name);
+}
+
+bool FileExistsAttr(const char* path, uint16_t mask) {
+  DWORD attributes = GetFileAttributesA(path);
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & mask) == 0;
+}
+
+namespace {
+
+constexpr DWORD kVolumeLabel = 0x08;
+
+// A name the code page cannot represent comes back with "?", and a
+// wildcard in a name we act on would reach other entries.
+bool HasWildcard(const char* name) { return std::strpbrk(name, "?*") != nullptr; }
+
+// The entry as it stands on disk must be the one the finder found: a bare
+// name (the full path did not fit) would resolve against the current
+// directory.
+bool IsSafeEntry(const kxFindFile& entry) {
+  const char* name = entry.cFileName;
+  return FileNamePart(name) != name && !HasWildcard(FileNamePart(name));
+}
+
+}  // namespace
+
+bool DeleteTree(const String& path, uint32_t mask) {
+  bool result = true;
+  kxFindFile finder;
+  finder.ExcludeAttr = static_cast<int32_t>(mask);
+  finder.SubDirectory = true;
+  finder.ShowDots = false;
+  finder.Find(path);
+  while (finder.Next()) {
+    const DWORD attributes = finder.dwFileAttributes;
+    if (attributes & kVolumeLabel) continue;
+    if (!IsSafeEntry(finder)) {
+      result = false;
+      continue;
+    }
+    const String name = finder.FileName();
+    if (attributes & FILE_ATTRIBUTE_READONLY) {
+      SetFileAttributesA(name.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
+    }
+    const bool directory = attributes & FILE_ATTRIBUTE_DIRECTORY;
+    if (directory && (attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+      // A link: removed itself, what it points to is left alone.
+      if (!RemoveDirectoryA(name.c_str()) && !DeleteFileA(name.c_str())) result = false;
+    } else if (directory) {
+      String inner = name;
+      if (!DeleteTree(AppendPath(inner, "*.*"), mask)) result = false;
+      if (!RemoveDirectoryA(name.c_str())) result = false;
+    } else if (!DeleteFileA(name.c_str())) {
+      result = false;
+    }
+  }
+  return result;
+}
+
+namespace {
+
+// The directory part of a program path: before its last "\" or ":",
+// keeping a ":" and the "\" of a root.
+String WorkingDirectoryOf(const char* program) {
+  int pos = LastCharPos(program, '\\');
+  if (pos < 0) pos = LastCharPos(program, ':');
+  if (pos < 0) return String();
+  const bool keep = program[pos] == ':' || pos == 0 ||
+                    program[pos - 1] == ':' || program[pos - 1] == '\\';
+  return String(program, pos + (keep ? 1 : 0));
+}
+
+}  // namespace
+
+UniqueHandle RunAndWait(const char* program, const char* commandLine, int32_t slice,
+                        uint32_t* exitCode) {
+  DWORD code = STILL_ACTIVE;
+  const String directory = WorkingDirectoryOf(program);
+  // The platform may write into the command line.
+  std::vector<char> line(commandLine, commandLine + std::strlen(commandLine) + 1);
+
+  STARTUPINFOA startup{};
+  startup.cb = sizeof startup;
+  startup.dwFlags = STARTF_USESHOWWINDOW;
+  startup.wShowWindow = SW_SHOWNORMAL;
+  PROCESS_INFORMATION info{};
+  if (!CreateProcessA(program, line.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                      directory.empty() ? nullptr : directory.c_str(), &startup, &info)) {
+    return UniqueHandle();
+  }
+  UniqueHandle process(info.hProcess);
+  CloseHandle(info.hThread);
+
+  WaitForInputIdle(process.get(), INFINITE);
+  if (slice != 0) {
+    // The wait's own result ends the loop: a child may well exit with 259.
+    bool ended = false;
+    while (!ended && code == STILL_ACTIVE) {
+      DWORD wait;
+      if (slice == -1) {
+        wait = WaitForSingleObject(process.get(), INFINITE);
+      } else if (slice < 0) {
+        wait = WaitForSingleObject(process.get(), static_cast<DWORD>(-slice));
+      } else {
+        Application().ProcessMessages();
+        wait = WaitForSingleObject(process.get(), static_cast<DWORD>(slice));
+      }
+      ended = wait != WAIT_TIMEOUT;
+      GetExitCodeProcess(process.get(), &code);
+    }
+  }
+  if (exitCode) *exitCode = code;
+  return process;
+}

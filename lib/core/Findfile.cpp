@@ -1,0 +1,156 @@
+#include "lib/core/Findfile.h"
+
+#include "framework/Locale.h"
+#include "lib/core/File.h"
+
+#include <cstring>
+
+namespace {
+
+// Every bit but read-only, hidden, system and directory: what the listing
+// of subdirectories leaves out (links among them).
+constexpr int32_t kPlainDirectoriesOnly = -24;
+
+// A mask naming a drive or a share cannot match anything below another
+// directory, so walking the subdirectories for it would only cost time.
+bool IsFullPathMask(const String& mask) {
+  return LastCharPos(mask.c_str(), ':') >= 0 || mask.rfind("\\\\", 0) == 0;
+}
+
+bool IsDots(const char* name) {
+  return std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0;
+}
+
+// Root and Mask joined, cut after the last "\" or ":".
+String DirectoryOf(const String& root, const String& mask) {
+  String pattern = root;
+  AppendPath(pattern, mask);
+  pattern.resize(FileNamePart(pattern) - pattern.c_str());
+  return pattern;
+}
+
+}  // namespace
+
+kxFindFile::kxFindFile() : WIN32_FIND_DATAA{} {}
+
+kxFindFile::kxFindFile(const String& path) : kxFindFile() { Find(path); }
+
+kxFindFile::~kxFindFile() = default;
+
+void kxFindFile::SetRoot(const String& root) {
+  if (root == root_ && !directory_.empty()) return;
+  root_ = root;
+  String dir = DirectoryOf(root_, mask_);
+  // The platform's absolute form of the directory, once; entries are then
+  // appended by name, which keeps names ending in "." or " " intact.
+  directory_ = FullPath(dir.empty() ? String(".") : dir);
+}
+
+bool kxFindFile::Find(const String& root, const String& mask) {
+  Close();
+  mask_ = mask;
+  directory_.clear();
+  SetRoot(root);
+  pendingDirs_.clear();
+  child_.reset();
+
+  if (SubDirectory && !IsFullPathMask(mask_)) {
+    kxFindFile dirs;
+    dirs.ShowDots = false;
+    dirs.SubDirectory = false;
+    dirs.ExcludeAttr = kPlainDirectoriesOnly;
+    String pattern = root_;
+    dirs.Find(AppendPath(pattern, "*.*"));
+    while (dirs.Next()) {
+      if (!(dirs.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) continue;
+      if (!pendingDirs_.empty()) pendingDirs_ += ';';
+      pendingDirs_ += dirs.cFileName;
+    }
+  }
+
+  firstPending_ = false;
+  String pattern = root_;
+  AppendPath(pattern, mask_);
+  if (!pattern.empty()) {
+    handle_.reset(FindFirstFileA(pattern.c_str(), this));
+    firstPending_ = IsOpen();
+  }
+  return IsOpen();
+}
+
+bool kxFindFile::Next(int32_t excludeAttr) {
+  if (firstPending_) {
+    firstPending_ = false;
+    if (Examine(excludeAttr)) return true;
+  }
+  for (;;) {
+    if (child_) {
+      if (!NextInChild(excludeAttr)) return false;
+    } else if (IsOpen() && FindNextFileA(handle_.get(), this)) {
+      // the record holds the next entry
+    } else {
+      Close();
+      if (pendingDirs_.empty()) return false;
+      child_ = std::make_unique<kxFindFile>();
+      continue;
+    }
+    if (Examine(excludeAttr)) return true;
+  }
+}
+
+bool kxFindFile::Examine(int32_t excludeAttr) {
+  if (dwFileAttributes & static_cast<DWORD>(excludeAttr)) return false;
+  // For an entry copied up from the child this is the name part of its
+  // full path; for our own it is the platform's bare name.
+  String name = FileNamePart(cFileName);
+  if (cAlternateFileName[0] == '\0' && name.size() < 13) {
+    std::memcpy(cAlternateFileName, name.c_str(), name.size() + 1);
+  }
+  if (!ShowDots && IsDots(cAlternateFileName)) return false;
+
+  String full;
+  if (IsDots(name.c_str())) {
+    String dotted = DirectoryOf(root_, mask_);
+    full = FullPath(AppendPath(dotted, name));
+  } else if (!directory_.empty()) {
+    full = directory_;
+    AppendPath(full, name);
+  }
+  if (full.size() < MAX_PATH) std::memcpy(cFileName, full.c_str(), full.size() + 1);
+  else std::memcpy(cFileName, name.c_str(), name.size() + 1);
+  return true;
+}
+
+String kxFindFile::TakePendingDir() {
+  size_t start = !pendingDirs_.empty() && pendingDirs_[0] == ';' ? 1 : 0;
+  size_t end = start;
+  while (end < pendingDirs_.size() && pendingDirs_[end] != ';') {
+    end += IsLeadByte(static_cast<unsigned char>(pendingDirs_[end])) ? 2 : 1;
+  }
+  end = std::min(end, pendingDirs_.size());
+  String item = pendingDirs_.substr(start, end - start);
+  pendingDirs_.erase(0, end < pendingDirs_.size() ? end + 1 : end);
+  return item;
+}
+
+bool kxFindFile::NextInChild(int32_t excludeAttr) {
+  if (!child_) return false;
+  for (;;) {
+    if (!child_->IsOpen() && !child_->child_) {
+      String dir = pendingDirs_.empty() ? String() : TakePendingDir();
+      if (dir.empty()) {
+        child_.reset();
+        return false;
+      }
+      child_->SubDirectory = SubDirectory;
+      child_->ShowDots = ShowDots;
+      child_->ExcludeAttr = excludeAttr;
+      child_->Find(dir, mask_);
+    }
+    if (child_->Next(excludeAttr)) {
+      static_cast<WIN32_FIND_DATAA&>(*this) = *child_;
+      SetRoot(child_->root_);
+      return true;
+    }
+  }
+}

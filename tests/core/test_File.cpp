@@ -1,0 +1,71 @@
+#include "lib/core/File.h"
+
+#include <gtest/gtest.h>
+
+// ソ 表 能 十 end in the byte 0x5C, the same as "\".
+static const char* const kTrail5C[] = {"ソ", "表", "能", "十"};
+
+TEST(FileNamePart, SeparatorsAndTrailBytes) {
+  EXPECT_STREQ(FileNamePart("C:\\DATA\\A.TXT"), "A.TXT");
+  EXPECT_STREQ(FileNamePart("C:A.TXT"), "A.TXT");
+  EXPECT_STREQ(FileNamePart("A.TXT"), "A.TXT");
+  EXPECT_STREQ(FileNamePart("C:\\DATA\\"), "");
+  for (const char* c : kTrail5C) {
+    String dir = String("C:\\") + c + "\\" + c;
+    EXPECT_EQ(String(FileNamePart(dir)), c) << c;
+    EXPECT_EQ(String(FileNamePart(String("C:") + c)), c);
+  }
+}
+
+TEST(ExtensionPart, LastDotOfTheNameOnly) {
+  EXPECT_STREQ(ExtensionPart("C:\\DATA\\A.B.TXT"), "TXT");
+  EXPECT_STREQ(ExtensionPart("C:\\MY.DIR\\README"), "");
+  EXPECT_STREQ(ExtensionPart(".PROFILE"), "PROFILE");
+  EXPECT_STREQ(ExtensionPart("C:\\表.TXT"), "TXT");
+  // ア is 83 41, 表 is 95 5C: a dot (2E) can never be a trail byte, but the
+  // directory must still be skipped through the trail-byte-aware search.
+  EXPECT_STREQ(ExtensionPart("C:\\A.B\\能"), "");
+}
+
+TEST(AppendPath, OneSeparatorExactly) {
+  struct Case {
+    const char *path, *name, *result;
+  } cases[] = {
+      {"C:\\DATA", "A.TXT", "C:\\DATA\\A.TXT"},
+      {"C:\\", "A", "C:\\A"},
+      {"C:", "A", "C:A"},
+      {"", "*.*", "*.*"},
+      {"C:\\DATA", "\\A", "C:\\DATA\\A"},
+      {"C:\\DATA", "\\\\A", "C:\\DATA\\A"},
+      {"C:\\ソ", "A", "C:\\ソ\\A"},  // last byte 5C is a trail byte, not "\"
+      {"C:\\表\\", "A", "C:\\表\\A"},
+  };
+  for (const auto& c : cases) {
+    String path = c.path;
+    EXPECT_STREQ(AppendPath(path, c.name), c.result) << c.path << " + " << c.name;
+    EXPECT_EQ(path, c.result);
+  }
+}
+
+TEST(ChangeExtension, ReplacesOrAdds) {
+  struct Case {
+    const char *path, *ext, *result;
+  } cases[] = {
+      {"C:\\TOOLS\\VEMTAR.EXE", "INI", "C:\\TOOLS\\VEMTAR.INI"},
+      {"C:\\A\\B", ".txt", "C:\\A\\B.txt"},
+      {"C:\\A\\B.", "INI", "C:\\A\\B..INI"},
+      {"C:\\十.DIR\\十", "HLP", "C:\\十.DIR\\十.HLP"},
+  };
+  for (const auto& c : cases) {
+    String path = c.path;
+    ChangeExtension(path, c.ext);
+    EXPECT_EQ(path, c.result) << c.path;
+  }
+}
+
+TEST(LastCharPos, SkipsTrailBytes) {
+  EXPECT_EQ(LastCharPos("ソ", '\\'), -1);
+  EXPECT_EQ(LastCharPos("a\\ソ", '\\'), 1);
+  EXPECT_EQ(LastCharPos("", ':'), -1);
+  EXPECT_EQ(LastCharPos("a\x83", '\\'), -1);  // a lone lead byte at the end
+}
