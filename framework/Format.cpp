@@ -3,6 +3,7 @@
 #include "framework/Locale.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -156,12 +157,16 @@ const char* const kNegativeMoney[] = {"($1)", "-$1",  "$-1",  "$1-",  "(1$)",  "
                                       "1-$",  "1$-",  "-1 $", "-$ 1", "1 $-",  "$ 1-",
                                       "$ -1", "1- $", "($ 1)", "(1 $)"};
 
+template <size_t N>
+const char* PickLayout(const char* const (&layouts)[N], int code) {
+  return layouts[code >= 0 && code < static_cast<int>(N) ? code : 0];
+}
+
 String Money(Decimal d, int decimals) {
   RoundToDecimals(d, decimals);
   bool negative = d.negative && !d.IsZero();
-  int code = negative ? NegCurrFormat() : CurrencyFormat();
-  int count = negative ? 16 : 4;
-  const char* layout = (negative ? kNegativeMoney : kPositiveMoney)[code >= 0 && code < count ? code : 0];
+  const char* layout = negative ? PickLayout(kNegativeMoney, NegCurrFormat())
+                                : PickLayout(kPositiveMoney, CurrencyFormat());
   String amount = FixedText(d, decimals, true);
   String text;
   for (const char* p = layout; *p; ++p) {
@@ -172,15 +177,16 @@ String Money(Decimal d, int decimals) {
   return text;
 }
 
-int Clamp(int precision, int fallback) { return precision < 0 ? fallback : std::clamp(precision, 1, 18); }
+// 18 digits are all the 80-bit value holds.
+int SignificantDigits(int precision) { return precision < 0 ? 15 : std::clamp(precision, 1, 18); }
 
 String FloatText(char type, long double value, int precision) {
   if (!std::isfinite(value)) return NonFinite(value);
   Decimal d = ToDecimal(value);
   switch (type) {
-    case 'e': return Scientific(d, Clamp(precision, 15));
+    case 'e': return Scientific(d, SignificantDigits(precision));
     case 'f': return Fixed(d, precision < 0 ? 2 : precision, false);
-    case 'g': return General(d, Clamp(precision, 15), 3);
+    case 'g': return General(d, SignificantDigits(precision), 3);
     case 'n': return Fixed(d, precision < 0 ? 2 : precision, true);
     default: return Money(d, precision < 0 ? CurrencyDecimals() : precision);
   }
@@ -512,6 +518,11 @@ String Render(const Picture& picture, const Figures& f) {
   return out;
 }
 
+String RenderValue(const String& section, const Decimal& d) {
+  Picture picture = ParsePicture(section);
+  return Render(picture, Layout(picture, d));
+}
+
 }  // namespace
 
 String FormatArgs(const String& format, const TVarRec* args, size_t count) {
@@ -523,7 +534,7 @@ String Format(const String& format, std::initializer_list<TVarRec> args) {
 }
 
 // A value that rounds to zero is shown by the zero section, or else as a
-// plain zero by the first: never with a sign, nor in the negative section.
+// plain zero by the first: never with a sign, nor by the negative section.
 String FormatFloat(const String& picture, long double value) {
   if (!std::isfinite(value)) return NonFinite(value);
   std::vector<String> sections = SplitSections(picture);
@@ -535,7 +546,6 @@ String FormatFloat(const String& picture, long double value) {
   Picture chosen = ParsePicture(sections[index]);
   Figures figures = Layout(chosen, d);
   if (!figures.zero) return (negative && index == 0 ? "-" : "") + Render(chosen, figures);
-  size_t zeroIndex = sections.size() > 2 && !sections[2].empty() ? 2 : 0;
-  Picture zero = ParsePicture(sections[zeroIndex]);
-  return Render(zero, Layout(zero, Decimal()));
+  const String& zero = sections.size() > 2 && !sections[2].empty() ? sections[2] : sections[0];
+  return zero.empty() ? "0" : RenderValue(zero, Decimal());
 }
