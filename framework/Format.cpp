@@ -485,7 +485,7 @@ Figures Layout(const Picture& picture, Decimal d) {
 void PutIntegerPlace(String& out, const Picture& picture, const Figures& f, int place) {
   int count = static_cast<int>(f.integer.size());
   int last = place + count - picture.integerPlaces;
-  int first = place == 0 ? 0 : last;
+  int first = last;
   bool group = picture.thousands && !picture.scientific;
   for (int j = std::max(first, 0); j <= last; ++j) {
     out += f.integer[j];

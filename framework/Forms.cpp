@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <vector>
+
 HCURSOR TScreen::CursorHandle(TCursor cursor) {
   LPCSTR id = IDC_ARROW;
   switch (cursor) {
@@ -40,6 +42,8 @@ bool TApplication::ProcessMessage() {
     terminated_ = true;
     return true;
   }
+  HWND top = msg.hwnd ? GetAncestor(msg.hwnd, GA_ROOT) : nullptr;
+  if (top && TWinControl::FromHandle(top) && IsDialogMessageA(top, &msg)) return true;
   TranslateMessage(&msg);
   DispatchMessageA(&msg);
   return true;
@@ -54,6 +58,51 @@ void TApplication::Terminate() {
   if (!terminated_) PostQuitMessage(0);
 }
 
+void TApplication::FormCreated(TForm* form) {
+  if (!mainForm_) mainForm_ = form;
+  form->AfterConstruction();
+}
+
+void TApplication::Run() {
+  while (!terminated_) {
+    MSG msg;
+    BOOL got = GetMessageA(&msg, nullptr, 0, 0);
+    if (got <= 0) {
+      terminated_ = true;
+      break;
+    }
+    // Tab, Enter and Escape work in every form as in a dialog.
+    HWND top = GetAncestor(msg.hwnd, GA_ROOT);
+    if (top && TWinControl::FromHandle(top) && IsDialogMessageA(top, &msg)) continue;
+    TranslateMessage(&msg);
+    DispatchMessageA(&msg);
+  }
+}
+
+void TApplication::HelpCommand(UINT command, ULONG_PTR data) {
+  if (seam_) {
+    seam_->Help(helpFile_, command, data);
+    return;
+  }
+  HWND owner = mainForm_ && mainForm_->HandleAllocated() ? mainForm_->Handle() : nullptr;
+  WinHelpA(owner, helpFile_.c_str(), command, data);
+}
+
+void TApplication::Beep(UINT type) {
+  if (seam_) seam_->Beep(type);
+  else MessageBeep(type);
+}
+
+void TApplication::ShowException(const std::exception& e) {
+  String text = e.what();
+  if (seam_) {
+    seam_->Answer(title_, text, "OK");
+    return;
+  }
+  HWND owner = mainForm_ && mainForm_->HandleAllocated() ? mainForm_->Handle() : nullptr;
+  MessageBoxA(owner, text.c_str(), title_.c_str(), MB_OK | MB_ICONSTOP);
+}
+
 TApplication& Application() {
   static TApplication application;
   return application;
@@ -62,4 +111,174 @@ TApplication& Application() {
 TScreen& Screen() {
   static TScreen screen;
   return screen;
+}
+
+// --- TForm ------------------------------------------------------------------
+
+namespace {
+
+BOOL CALLBACK CollectEnabledWindow(HWND hwnd, LPARAM list) {
+  if (IsWindowVisible(hwnd) && IsWindowEnabled(hwnd)) {
+    reinterpret_cast<std::vector<HWND>*>(list)->push_back(hwnd);
+  }
+  return TRUE;
+}
+
+}  // namespace
+
+TForm::TForm(TComponent* owner) : TCustomControl(owner) {
+  SetVisible(false);
+  SetTabStop(false);
+}
+
+TForm::~TForm() = default;
+
+void TForm::SetClientSize(int width, int height) {
+  clientWidth_ = width;
+  clientHeight_ = height;
+  TCreateParams params;
+  CreateParams(params);
+  RECT r{0, 0, width, height};
+  AdjustWindowRectEx(&r, params.Style, FALSE, params.ExStyle);
+  SetBounds(Left(), Top(), r.right - r.left, r.bottom - r.top);
+}
+
+void TForm::CreateParams(TCreateParams& params) {
+  TCustomControl::CreateParams(params);
+  params.ClassName = "TForm";
+  params.Style = WS_CLIPCHILDREN | WS_CAPTION | WS_OVERLAPPED;
+  if (borderStyle_ == bsSizeable) params.Style |= WS_THICKFRAME;
+  if (borderStyle_ == bsDialog) params.ExStyle |= WS_EX_DLGMODALFRAME;
+  if (borderIcons_ & biSystemMenu) params.Style |= WS_SYSMENU;
+  if (borderStyle_ != bsDialog && (borderIcons_ & biMinimize)) params.Style |= WS_MINIMIZEBOX;
+  if (borderStyle_ != bsDialog && (borderIcons_ & biMaximize)) params.Style |= WS_MAXIMIZEBOX;
+  params.ExStyle |= WS_EX_CONTROLPARENT;
+  if (!Enabled()) params.Style |= WS_DISABLED;
+  params.WndParent = nullptr;
+  if (position_ == poScreenCenter) {
+    params.X = (GetSystemMetrics(SM_CXSCREEN) - Width()) / 2;
+    params.Y = (GetSystemMetrics(SM_CYSCREEN) - Height()) / 2;
+  }
+}
+
+void TForm::InitializeWnd() {
+  if (position_ == poScreenCenter) {
+    RECT r;
+    GetWindowRect(Handle(), &r);
+    SetBounds(r.left, r.top, r.right - r.left, r.bottom - r.top);
+  }
+}
+
+void TForm::AfterConstruction() {
+  if (created_) return;
+  created_ = true;
+  if (OnCreate) OnCreate(this);
+}
+
+void TForm::Close() {
+  if (modal_) {
+    // A modal form ends by its result; the title-bar close cancels.
+    if (modalResult_ == mrNone) modalResult_ = mrCancel;
+    return;
+  }
+  TCloseAction action = this == Application().MainForm() ? caFree : caHide;
+  if (OnClose) OnClose(this, action);
+  if (action == caNone) return;
+  Hide();
+  if (this == Application().MainForm()) Application().Terminate();
+}
+
+int TForm::ShowModal() {
+  // The other windows of the program wait while the form is up.
+  std::vector<HWND> disabled;
+  EnumThreadWindows(GetCurrentThreadId(), CollectEnabledWindow,
+                    reinterpret_cast<LPARAM>(&disabled));
+  for (HWND hwnd : disabled) EnableWindow(hwnd, FALSE);
+  modalResult_ = mrNone;
+  modal_ = true;
+  Show();
+  if (activeControl_) activeControl_->SetFocus();
+  while (modalResult_ == mrNone && !Application().Terminated()) {
+    MSG msg;
+    if (GetMessageA(&msg, nullptr, 0, 0) <= 0) {
+      PostQuitMessage(static_cast<int>(msg.wParam));
+      break;
+    }
+    if (!IsDialogMessageA(Handle(), &msg)) {
+      TranslateMessage(&msg);
+      DispatchMessageA(&msg);
+    }
+  }
+  modal_ = false;
+  for (HWND hwnd : disabled) EnableWindow(hwnd, TRUE);
+  Hide();
+  return modalResult_;
+}
+
+void TForm::SetActiveControl(TWinControl* control) {
+  activeControl_ = control;
+  if (control) FreeNotification(control);
+  if (control && HandleAllocated() && Visible()) control->SetFocus();
+}
+
+void TForm::SetDefaultButton(TControl* button) {
+  defaultButton_ = button;
+  if (button) FreeNotification(button);
+}
+
+void TForm::SetCancelButton(TControl* button) {
+  cancelButton_ = button;
+  if (button) FreeNotification(button);
+}
+
+void TForm::Notification(TComponent* component, TOperation operation) {
+  TCustomControl::Notification(component, operation);
+  if (operation != opRemove) return;
+  if (component == activeControl_) activeControl_ = nullptr;
+  if (component == defaultButton_) defaultButton_ = nullptr;
+  if (component == cancelButton_) cancelButton_ = nullptr;
+}
+
+void TForm::VisibleChanged() {
+  // A form is made when it is first shown.
+  if (Visible()) HandleNeeded();
+  TCustomControl::VisibleChanged();
+  if (Visible()) {
+    if (OnShow) OnShow(this);
+    if (activeControl_) activeControl_->SetFocus();
+  }
+}
+
+void TForm::WndProc(TMessage& m) {
+  switch (m.Msg) {
+    case DM_GETDEFID:
+      if (auto* button = dynamic_cast<TWinControl*>(defaultButton_)) {
+        if (button->Enabled() && button->Showing()) {
+          m.Result = MAKELRESULT(button->ControlId(), DC_HASDEFID);
+          return;
+        }
+      }
+      m.Result = 0;
+      return;
+    case WM_COMMAND:
+      // Enter and Escape as IsDialogMessage sends them.
+      if (m.LParam == 0 || LOWORD(m.WParam) == IDCANCEL) {
+        TControl* button = LOWORD(m.WParam) == IDCANCEL ? cancelButton_
+                           : LOWORD(m.WParam) == IDOK    ? defaultButton_
+                                                         : nullptr;
+        if (button && button->Enabled()) {
+          button->Click();
+          m.Result = 0;
+          return;
+        }
+      }
+      break;
+    case WM_CLOSE:
+      Close();
+      m.Result = 0;
+      return;
+    default:
+      break;
+  }
+  TCustomControl::WndProc(m);
 }

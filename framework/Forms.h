@@ -1,12 +1,12 @@
-// The application object and the screen. The window classes build on
-// these; here is what the non-visual units need of them.
+// Forms, the application object and the screen.
 #pragma once
 
-#include "framework/Classes.h"
+#include "framework/Controls.h"
 
 #include <windows.h>
 
 #include <cstdint>
+#include <new>
 
 using TCursor = int16_t;
 constexpr TCursor crDefault = 0;
@@ -30,6 +30,92 @@ private:
   TCursor cursor_ = crDefault;
 };
 
+// Dialog results: the platform's codes.
+constexpr int mrNone = 0;
+constexpr int mrOk = IDOK;
+constexpr int mrCancel = IDCANCEL;
+constexpr int mrAbort = IDABORT;
+constexpr int mrYes = IDYES;
+constexpr int mrNo = IDNO;
+
+enum TFormBorderStyle { bsSizeable, bsSingle, bsDialog };
+enum TBorderIcon : unsigned { biSystemMenu = 1, biMinimize = 2, biMaximize = 4 };
+enum TPosition { poDesigned, poScreenCenter };
+enum TCloseAction { caNone, caHide, caFree };
+
+// A top-level window. Its create event fires once the constructor of the
+// most derived class has run (through TApplication::CreateForm or
+// AfterConstruction).
+class TForm : public TCustomControl {
+public:
+  explicit TForm(TComponent* owner);
+  ~TForm() override;
+
+  TFormBorderStyle BorderStyle() const { return borderStyle_; }
+  void SetBorderStyle(TFormBorderStyle style) { borderStyle_ = style; }
+  unsigned BorderIcons() const { return borderIcons_; }
+  void SetBorderIcons(unsigned icons) { borderIcons_ = icons; }
+  TPosition Position() const { return position_; }
+  void SetPosition(TPosition position) { position_ = position; }
+  // Sizes the window so that its client area is width x height.
+  void SetClientSize(int width, int height);
+  int ClientWidth() const { return clientWidth_; }
+  int ClientHeight() const { return clientHeight_; }
+
+  // Fires OnCreate; called once, after construction.
+  void AfterConstruction();
+  // Asks OnClose; a main form's close ends the application.
+  void Close();
+  // Shows the form modally until ModalResult is set; returns it.
+  int ShowModal();
+  int ModalResult() const { return modalResult_; }
+  void SetModalResult(int result) { modalResult_ = result; }
+  // The control the keyboard starts on.
+  void SetActiveControl(TWinControl* control);
+
+  // The buttons Enter and Escape press (set by TButton).
+  TControl* DefaultButton() const { return defaultButton_; }
+  TControl* CancelButton() const { return cancelButton_; }
+  void SetDefaultButton(TControl* button);
+  void SetCancelButton(TControl* button);
+
+  TNotifyEvent OnCreate;
+  TNotifyEvent OnShow;
+  std::function<void(TObject* sender, TCloseAction& action)> OnClose;
+
+protected:
+  void CreateParams(TCreateParams& params) override;
+  void InitializeWnd() override;
+  void WndProc(TMessage& message) override;
+  void VisibleChanged() override;
+  void Notification(TComponent* component, TOperation operation) override;
+
+private:
+  TFormBorderStyle borderStyle_ = bsSizeable;
+  unsigned borderIcons_ = biSystemMenu | biMinimize | biMaximize;
+  TPosition position_ = poDesigned;
+  int clientWidth_ = 0, clientHeight_ = 0;
+  int modalResult_ = mrNone;
+  bool created_ = false;
+  bool modal_ = false;
+  TWinControl* activeControl_ = nullptr;
+  TControl* defaultButton_ = nullptr;
+  TControl* cancelButton_ = nullptr;
+};
+
+// Test hook for every modal interaction with the user or the platform's
+// helpers: when installed, message boxes, beeps and help requests reach it
+// instead of the screen, the speaker and the help viewer.
+class TUserSeam {
+public:
+  virtual ~TUserSeam() = default;
+  // Answers a message box: its kind (the box's title), text and buttons
+  // (captions joined by "|"); returns the result code.
+  virtual int Answer(const String& title, const String& text, const String& buttons) = 0;
+  virtual void Beep(UINT type) = 0;
+  virtual void Help(const String& file, UINT command, ULONG_PTR data) = 0;
+};
+
 class TApplication : public TComponent {
 public:
   TApplication() : TComponent(nullptr) {}
@@ -40,22 +126,57 @@ public:
   String ExeName() const;
   const String& HelpFile() const { return helpFile_; }
   void SetHelpFile(const String& helpFile) { helpFile_ = helpFile; }
+  // The platform's help for HelpFile (WinHelp command and data).
+  void HelpCommand(UINT command, ULONG_PTR data);
+  // The platform's beep of the given MessageBeep type.
+  void Beep(UINT type);
 
+  void Initialize() {}
+  // Creates the form as one of ours; ref points at it from before its
+  // constructor runs, so handlers run during construction can use it.
+  // The first form created is the main form.
+  template <class T>
+  void CreateForm(T*& ref);
+  TForm* MainForm() const { return mainForm_; }
+  // The message loop, until the main form closes or Terminate.
+  void Run();
   // Dispatches every message waiting in this thread's queue, then returns.
   void ProcessMessages();
   // Ends the message loop after the current message.
   void Terminate();
   bool Terminated() const { return terminated_; }
+  // The standard display of an exception that escaped a handler.
+  void ShowException(const std::exception& e);
+
+  TUserSeam* UserSeam() const { return seam_; }
+  void SetUserSeam(TUserSeam* seam) { seam_ = seam; }
 
 private:
   // One message, if there is one; false when the queue was empty.
   bool ProcessMessage();
+  void FormCreated(TForm* form);
 
   String title_;
   String helpFile_;
   bool terminated_ = false;
+  TForm* mainForm_ = nullptr;
+  TUserSeam* seam_ = nullptr;
 };
 
 // The program's one application object and screen.
 TApplication& Application();
 TScreen& Screen();
+
+template <class T>
+void TApplication::CreateForm(T*& ref) {
+  void* memory = ::operator new(sizeof(T));
+  ref = static_cast<T*>(memory);
+  try {
+    new (memory) T(this);
+  } catch (...) {
+    ref = nullptr;
+    ::operator delete(memory);
+    throw;
+  }
+  FormCreated(ref);
+}

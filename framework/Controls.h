@@ -1,0 +1,206 @@
+// The control classes: TControl (a rectangle on a parent), TGraphicControl
+// (drawn by its parent, no window), TWinControl (a real window, made on
+// demand) and TCustomControl (a window of our own class that paints itself
+// and its graphic children).
+//
+// Every window is of a class registered by us (superclassing the system
+// class where there is one), so one window procedure binds the object at
+// WM_NCCREATE and unbinds it at WM_NCDESTROY. Notifications a child sends
+// its parent (WM_COMMAND, WM_NOTIFY, WM_CTLCOLOR*) are reflected back to the
+// child first.
+#pragma once
+
+#include "framework/Graphics.h"
+
+#include <windows.h>
+
+#include <vector>
+
+class TWinControl;
+
+enum TAlignment { taLeftJustify, taRightJustify, taCenter };
+
+// One window message on its way through WndProc.
+struct TMessage {
+  UINT Msg;
+  WPARAM WParam;
+  LPARAM LParam;
+  LRESULT Result;
+};
+
+class TControl : public TComponent {
+public:
+  explicit TControl(TComponent* owner);
+  ~TControl() override;
+
+  TWinControl* Parent() const { return parent_; }
+  virtual void SetParent(TWinControl* parent);
+  int Left() const { return left_; }
+  int Top() const { return top_; }
+  int Width() const { return width_; }
+  int Height() const { return height_; }
+  virtual void SetBounds(int left, int top, int width, int height);
+  RECT BoundsRect() const { return RECT{left_, top_, left_ + width_, top_ + height_}; }
+  virtual RECT ClientRect() const { return RECT{0, 0, width_, height_}; }
+
+  bool Visible() const { return visible_; }
+  void SetVisible(bool visible);
+  void Show() { SetVisible(true); }
+  void Hide() { SetVisible(false); }
+  bool Enabled() const { return enabled_; }
+  void SetEnabled(bool enabled);
+  const String& Caption() const { return caption_; }
+  void SetCaption(const String& caption);
+  TColor Color() const { return color_; }
+  void SetColor(TColor color);
+  TFont& Font() { return font_; }
+  bool ParentFont() const { return parentFont_; }
+  void SetParentFont(bool parentFont);
+  // Visible, and every parent up to the top one too.
+  bool Showing() const;
+
+  // Marks the control for repainting; Update paints what is marked now;
+  // Repaint does both.
+  virtual void Invalidate();
+  virtual void Update();
+  void Repaint();
+
+  // What a click of the user does: fires OnClick.
+  virtual void Click();
+
+  TNotifyEvent OnClick;
+  TNotifyEvent OnDblClick;
+
+protected:
+  virtual void VisibleChanged() {}
+  virtual void EnabledChanged() {}
+  virtual void TextChanged() {}
+  virtual void FontChanged() {}
+  virtual void ColorChanged() { Invalidate(); }
+  // The font every child with ParentFont takes.
+  void ParentFontChanged();
+
+  String caption_;
+
+private:
+  TWinControl* parent_ = nullptr;
+  int left_ = 0, top_ = 0, width_ = 0, height_ = 0;
+  bool visible_ = true;
+  bool enabled_ = true;
+  bool parentFont_ = true;
+  TColor color_ = clBtnFace;
+  TFont font_;
+
+  friend class TWinControl;
+};
+
+// A control without a window of its own: its parent paints it.
+class TGraphicControl : public TControl {
+public:
+  using TControl::TControl;
+  void Invalidate() override;
+  void Update() override;
+
+protected:
+  // Draws the control; the canvas origin is the control's top left corner.
+  virtual void Paint(TCanvas& canvas) = 0;
+
+  friend class TWinControl;
+};
+
+// Window creation parameters, filled by CreateParams.
+struct TCreateParams {
+  const char* BaseClass = nullptr;  // system class to superclass, or none
+  String ClassName;                 // our class's name
+  DWORD Style = 0;
+  DWORD ExStyle = 0;
+  UINT ClassStyle = CS_DBLCLKS;
+  int X = 0, Y = 0, Width = 0, Height = 0;
+  HWND WndParent = nullptr;
+};
+
+class TWinControl : public TControl {
+public:
+  explicit TWinControl(TComponent* owner);
+  ~TWinControl() override;
+
+  // The window, made (with its parents') when first asked for.
+  HWND Handle();
+  bool HandleAllocated() const { return handle_ != nullptr; }
+  void HandleNeeded() { Handle(); }
+  // Destroys the window; the next Handle() makes a new one from the
+  // control's state.
+  void RecreateWnd();
+
+  int ControlCount() const { return static_cast<int>(controls_.size()); }
+  TControl* Controls(int index) const { return controls_.at(index); }
+  bool TabStop() const { return tabStop_; }
+  void SetTabStop(bool tabStop);
+  void SetFocus();
+  bool Focused() const;
+  // The control identifier the window is created with.
+  int ControlId() const { return id_; }
+
+  void SetBounds(int left, int top, int width, int height) override;
+  RECT ClientRect() const override;
+  void Invalidate() override;
+  void Update() override;
+
+  // The object of one of our windows, or null.
+  static TWinControl* FromHandle(HWND hwnd);
+
+protected:
+  virtual void CreateParams(TCreateParams& params);
+  // Creates the window from the parameters and pushes the cached state in.
+  virtual void CreateWnd();
+  // Reads back state the window owns, then destroys it.
+  virtual void DestroyWnd();
+  // Called once the window exists: subclasses push their cached state.
+  virtual void InitializeWnd() {}
+
+  // Every message of the window. Handle a message and set Result, or pass
+  // it on to the inherited WndProc, which ends in DefaultHandler.
+  virtual void WndProc(TMessage& message);
+  // The system class's own handling.
+  void DefaultHandler(TMessage& message);
+  // Reflected notifications; true when handled (Result set).
+  virtual bool CNCommand(WORD /*code*/, LRESULT& /*result*/) { return false; }
+  virtual bool CNNotify(NMHDR* /*header*/, LRESULT& /*result*/) { return false; }
+  // Brush for WM_CTLCOLOR*, or null for the default.
+  virtual HBRUSH CtlColor(HDC dc);
+  // Paints the window background and the graphic children (own classes).
+  virtual void PaintWindow(HDC dc);
+
+  void VisibleChanged() override;
+  void EnabledChanged() override;
+  void TextChanged() override;
+  void FontChanged() override;
+  void ColorChanged() override;
+
+private:
+  void InsertControl(TControl* control);
+  void RemoveControl(TControl* control);
+  void PaintControls(HDC dc);
+  void DestroyHandle();
+  static LRESULT CALLBACK StaticWndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
+  static WNDPROC RegisterClassFor(const TCreateParams& params);
+
+  HWND handle_ = nullptr;
+  WNDPROC baseProc_ = nullptr;
+  std::vector<TControl*> controls_;
+  bool tabStop_ = false;
+  int id_;
+  HBRUSH brush_ = nullptr;
+
+  friend class TControl;
+  friend class TGraphicControl;
+};
+
+// A window of our own class that paints itself (forms, panels, pages).
+class TCustomControl : public TWinControl {
+public:
+  using TWinControl::TWinControl;
+
+protected:
+  void CreateParams(TCreateParams& params) override;
+};
