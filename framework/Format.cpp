@@ -115,7 +115,7 @@ String SignOf(const Decimal& d) { return d.negative && !d.IsZero() ? "-" : ""; }
 String FixedText(const Decimal& d, int decimals, bool thousands) {
   String integer = IntegerDigits(d);
   if (integer.empty()) integer = "0";
-  if (thousands) integer = Group(integer);
+  
   if (decimals <= 0) return integer;
   return integer + DecimalSeparator() + FractionDigits(d, decimals);
 }
@@ -485,7 +485,7 @@ Figures Layout(const Picture& picture, Decimal d) {
 void PutIntegerPlace(String& out, const Picture& picture, const Figures& f, int place) {
   int count = static_cast<int>(f.integer.size());
   int last = place + count - picture.integerPlaces;
-  int first = last;
+  int first = place == 0 ? 0 : last;
   bool group = picture.thousands && !picture.scientific;
   for (int j = std::max(first, 0); j <= last; ++j) {
     out += f.integer[j];
