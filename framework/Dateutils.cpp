@@ -81,7 +81,8 @@ bool TryEncodeTime(int hour, int minute, int second, int millisecond, TDateTime&
 
 TDateTime EncodeDate(int year, int month, int day) {
   TDateTime result;
-  if (!TryEncodeDate(year, month, day, result)) throw EConvertError("Invalid argument to date encode");
+  if (!TryEncodeDate(year, month, day, result))
+    throw EConvertError("Invalid argument to date encode");
   return result;
 }
 
@@ -138,8 +139,10 @@ struct Parts {
 };
 
 bool StartsWith(const String& text, size_t i, const char* word) {
-  for (; *word; ++word, ++i)
-    if (i >= text.size() || std::tolower(static_cast<unsigned char>(text[i])) != *word) return false;
+  for (; *word; ++word, ++i) {
+    if (i >= text.size()) return false;
+    if (std::tolower(static_cast<unsigned char>(text[i])) != *word) return false;
+  }
   return true;
 }
 
@@ -171,6 +174,8 @@ bool HasMarker(const String& format) {
   return false;
 }
 
+char Upper(char c) { return static_cast<char>(std::toupper(static_cast<unsigned char>(c))); }
+
 String Number(int value, int digits) {
   char buffer[16];
   std::snprintf(buffer, sizeof buffer, "%0*d", digits, value);
@@ -191,11 +196,10 @@ public:
         i += length;
         continue;
       }
-      char c = static_cast<char>(std::toupper(static_cast<unsigned char>(format[i])));
+      char c = Upper(format[i]);
       size_t run = 1;
-      while (i + run < format.size() && std::toupper(static_cast<unsigned char>(format[i + run])) == c)
-        ++run;
-      size_t used = Specifier(format, i, c, run, twelveHour, afterHour, depth);
+      while (i + run < format.size() && Upper(format[i + run]) == c) ++run;
+      size_t used = Field(format, i, c, run, twelveHour, afterHour, depth);
       if (used == 0) {
         out_ += Literal(format[i]);
         used = 1;
@@ -221,10 +225,10 @@ private:
     return String(1, c);
   }
 
-  // Writes the specifier at i (a run of run letters c) and gives the bytes
+  // Writes the field at i (a run of run letters c) and gives the bytes
   // it used; 0 if there is none.
-  size_t Specifier(const String& format, size_t i, char c, size_t run, bool twelveHour,
-                   bool afterHour, int depth) {
+  size_t Field(const String& format, size_t i, char c, size_t run, bool twelveHour,
+               bool afterHour, int depth) {
     switch (c) {
       case 'Y': out_ += run <= 2 ? Number(p_.year % 100, 2) : Number(p_.year, 4); return run;
       case 'M': return Month(run, afterHour);
@@ -234,7 +238,7 @@ private:
       case 'S': out_ += Number(p_.second, run == 1 ? 1 : 2); return run;
       case 'Z': out_ += Number(p_.ms, run < 3 ? 1 : 3); return run;
       case 'T': Expand(run == 1 ? "h:nn" : LongTimeFormat(), depth + 1); return run;
-      case 'C': Whole(depth); return 1;
+      case 'C': DateAndTime(depth); return 1;
       case 'A': return Marker(format, i);
       default: return 0;
     }
@@ -265,7 +269,7 @@ private:
     return run;
   }
 
-  void Whole(int depth) {
+  void DateAndTime(int depth) {
     Expand(ShortDateFormat(), depth + 1);
     if (p_.hour || p_.minute || p_.second || p_.ms) {
       out_ += ' ';

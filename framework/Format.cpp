@@ -39,11 +39,11 @@ void StripTrailingZeros(Decimal& d) {
   if (d.IsZero()) d.exponent = 0;
 }
 
-// The old framework rounded the 18-digit decimal text of the 80-bit value,
-// never the binary value itself; results such as 1.005 -> "1.01" depend on it.
+// Rounding works on the 18-digit decimal text of the 80-bit value, not on
+// the binary value: 1.005L shows as "1.01", the double just below it "1.00".
 Decimal ToDecimal(long double value) {
   char buffer[64];
-  std::snprintf(buffer, sizeof buffer, "%.17Le", std::fabs(value));  // d.(17 d)e±x
+  std::snprintf(buffer, sizeof buffer, "%.17Le", std::fabs(value));  // "d.<17 digits>e+x"
   Decimal d;
   d.negative = std::signbit(value);
   d.digits = String(1, buffer[0]) + String(buffer + 2, 17);
@@ -115,7 +115,7 @@ String SignOf(const Decimal& d) { return d.negative && !d.IsZero() ? "-" : ""; }
 String FixedText(const Decimal& d, int decimals, bool thousands) {
   String integer = IntegerDigits(d);
   if (integer.empty()) integer = "0";
-  
+  if (thousands) integer = Group(integer);
   if (decimals <= 0) return integer;
   return integer + DecimalSeparator() + FractionDigits(d, decimals);
 }
@@ -200,8 +200,8 @@ String IntegerText(const TVarRec& arg, char type, int precision) {
   bool negative = type == 'd' && value < 0;
   uint64_t magnitude = static_cast<uint64_t>(value);
   if (negative) magnitude = 0 - magnitude;
-  // A 32-bit argument shows its own 32 bits, as the original's did.
-  else if (type != 'd' && arg.kind() == TVarRec::vtInteger) magnitude = static_cast<uint32_t>(value);
+  // Unsigned, a 32-bit argument keeps its own 32 bits: -1 is FFFFFFFF.
+  if (type != 'd' && arg.kind() == TVarRec::vtInteger) magnitude = static_cast<uint32_t>(value);
   String digits = type == 'x' ? IntToHex(magnitude, 0) : std::to_string(magnitude);
   if (precision > static_cast<int>(digits.size())) digits.insert(0, precision - digits.size(), '0');
   return (negative ? "-" : "") + digits;
@@ -217,13 +217,13 @@ public:
       char c = format_[pos_++];
       if (c != '%') out_ += c;
       else if (Peek() == '%') out_ += format_[pos_++];
-      else Specifier();
+      else Conversion();
     }
     return out_;
   }
 
 private:
-  struct Spec {
+  struct Field {
     bool left = false;
     int width = 0;
     int precision = -1;
@@ -259,8 +259,8 @@ private:
     return true;
   }
 
-  Spec ReadSpec() {
-    Spec spec;
+  Field ReadField() {
+    Field field;
     int number = 0;
     bool have = ReadNumber(number);
     if (have && Peek() == ':') {
@@ -271,30 +271,30 @@ private:
     }
     if (!have) {
       if (Peek() == '-') {
-        spec.left = true;
+        field.left = true;
         ++pos_;
       }
       have = ReadNumber(number);
     }
     if (have) {
-      spec.left = spec.left || number < 0;  // as printf: "*" with -n aligns left
-      spec.width = std::abs(number);
+      field.left = field.left || number < 0;  // as printf: "*" with -n aligns left
+      field.width = std::abs(number);
     }
     if (Peek() == '.') {
       ++pos_;
-      if (!ReadNumber(spec.precision)) spec.precision = 0;
-      if (spec.precision < 0) spec.precision = -1;
+      if (!ReadNumber(field.precision)) field.precision = 0;
+      if (field.precision < 0) field.precision = -1;
     }
-    return spec;
+    return field;
   }
 
-  void Specifier() {
-    Spec spec = ReadSpec();
+  void Conversion() {
+    Field field = ReadField();
     if (pos_ >= format_.size()) Fail();
     char type = static_cast<char>(std::tolower(static_cast<unsigned char>(format_[pos_++])));
-    String text = Convert(type, Next(), spec.precision);
-    size_t width = static_cast<size_t>(spec.width);
-    if (text.size() < width) text.insert(spec.left ? text.size() : 0, width - text.size(), ' ');
+    String text = Convert(type, Next(), field.precision);
+    size_t width = static_cast<size_t>(field.width);
+    if (text.size() < width) text.insert(field.left ? text.size() : 0, width - text.size(), ' ');
     out_ += text;
   }
 
@@ -384,6 +384,12 @@ bool IsExponentAt(const String& section, size_t i) {
          (section[i + 1] == '+' || section[i + 1] == '-');
 }
 
+// The bytes that shape the number; any other is literal.
+bool ShapesNumber(const String& section, size_t i) {
+  char c = section[i];
+  return c == ',' || c == '0' || c == '#' || c == '.' || IsExponentAt(section, i);
+}
+
 // The exponent's zeros set its minimum width; the pair is consumed.
 size_t AddExponent(Picture& picture, const String& section, size_t i) {
   picture.pieces.push_back({Piece::Exponent, section.substr(i, 2)});
@@ -430,7 +436,7 @@ Picture ParsePicture(const String& section) {
       i += length;
       continue;
     }
-    if (picture.scientific || (c != ',' && c != '0' && c != '#' && c != '.' && !IsExponentAt(section, i))) {
+    if (picture.scientific || !ShapesNumber(section, i)) {
       picture.pieces.push_back({Piece::Literal, String(1, c)});
     } else if (c == ',') {
       picture.thousands = true;

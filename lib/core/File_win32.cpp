@@ -33,18 +33,6 @@ namespace {
 
 constexpr DWORD kVolumeLabel = 0x08;
 
-// A name the code page cannot represent comes back with "?", and a
-// wildcard in a name we act on would reach other entries.
-bool HasWildcard(const char* name) { return std::strpbrk(name, "?*") != nullptr; }
-
-// The entry as it stands on disk must be the one the finder found: a bare
-// name (the full path did not fit) would resolve against the current
-// directory.
-bool IsSafeEntry(const kxFindFile& entry) {
-  const char* name = entry.cFileName;
-  return FileNamePart(name) != name && !HasWildcard(FileNamePart(name));
-}
-
 }  // namespace
 
 bool DeleteTree(const String& path, uint32_t mask) {
@@ -57,7 +45,7 @@ bool DeleteTree(const String& path, uint32_t mask) {
   while (finder.Next()) {
     const DWORD attributes = finder.dwFileAttributes;
     if (attributes & kVolumeLabel) continue;
-    if (!IsSafeEntry(finder)) {
+    if (!IsExactEntry(finder)) {
       result = false;
       continue;
     }

@@ -154,3 +154,10 @@ bool kxFindFile::NextInChild(int32_t excludeAttr) {
     }
   }
 }
+
+bool IsExactEntry(const WIN32_FIND_DATAA& entry) {
+  const char* path = entry.cFileName;
+  const char* name = FileNamePart(path);
+  // "?" and "*" are never trail bytes, so a plain search is exact here.
+  return name != path && std::strpbrk(name, "?*") == nullptr;
+}

@@ -55,3 +55,9 @@ private:
   // empty when it could not be formed.
   String directory_;
 };
+
+// Whether an entry delivered by a finder can be acted on through its
+// cFileName: a bare name (its full path did not fit) would resolve against
+// the current directory, and a name holding "?" or "*" (a name the code
+// page cannot represent comes back with "?") would reach other entries.
+bool IsExactEntry(const WIN32_FIND_DATAA& entry);

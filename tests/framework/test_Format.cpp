@@ -36,7 +36,7 @@ TEST(Format, TextAndPointers) {
   EXPECT_EQ(Format("%s", {static_cast<const char*>(nullptr)}), "");
   EXPECT_EQ(Format("%p", {reinterpret_cast<const void*>(0xBEEF)}), "0000BEEF");
   EXPECT_EQ(Format("100%% %s%%", {"sure"}), "100% sure%");
-  EXPECT_EQ(Format("no specifiers", {}), "no specifiers");
+  EXPECT_EQ(Format("plain text", {}), "plain text");
 }
 
 TEST(Format, IndexesAndStars) {
@@ -47,7 +47,7 @@ TEST(Format, IndexesAndStars) {
   EXPECT_EQ(Format("%*:s", {2, "x", "y"}), "y");
 }
 
-TEST(Format, MalformedSpecifiersRaise) {
+TEST(Format, MalformedFormatsRaise) {
   ExpectInvalid("%", {1});
   ExpectInvalid("abc %5", {1});
   ExpectInvalid("%-.2", {1});

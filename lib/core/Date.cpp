@@ -1,0 +1,364 @@
+#include "lib/core/Date.h"
+
+#include "lib/core/Kxstring.h"
+
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+const int kMonthLength[13] = {0, 31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+
+// 1 / 365.241, the mean year of the leap rule. Kept in extended precision:
+// the year estimate must truncate the same way for every day number.
+constexpr long double kYearsPerDay = 0.002737918251236854679L;
+
+struct Era {
+  int base;  // era year N is base + N
+  char letter;
+  const char* name;    // two double-byte characters
+  const char* square;  // one double-byte character
+};
+
+// In the order the letters are chosen when writing: oldest first.
+const Era kEras[] = {
+    {1867, 'M', "明治", "㍾"},
+    {1911, 'T', "大正", "㍽"},
+    {1925, 'S', "昭和", "㍼"},
+    {1988, 'H', "平成", "㍻"},
+};
+
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+// Decimal digits into a 32-bit accumulator that wraps; 0 if there are none.
+uint32_t ReadNumber(const char*& cursor) {
+  uint32_t value = 0;
+  for (; IsDigit(*cursor); ++cursor) value = value * 10 + static_cast<uint32_t>(*cursor - '0');
+  return value;
+}
+
+// Length of prefix if text starts with it, else 0 (an empty prefix never matches).
+size_t MatchPrefix(const char* text, const char* prefix) {
+  size_t length = std::strlen(prefix);
+  return length != 0 && std::strncmp(text, prefix, length) == 0 ? length : 0;
+}
+
+// Era at the cursor: consumes it and gives its base year, or 0.
+int ReadEra(const char*& cursor) {
+  char letter = *cursor;
+  if (letter >= 'a' && letter <= 'z') letter = static_cast<char>(letter - 'a' + 'A');
+  for (const Era& era : kEras) {
+    if (letter == era.letter) {
+      cursor += 1;
+      return era.base;
+    }
+  }
+  for (const Era& era : kEras) {
+    if (size_t length = MatchPrefix(cursor, era.square)) {
+      cursor += length;
+      return era.base;
+    }
+  }
+  for (const Era& era : kEras) {
+    if (size_t length = MatchPrefix(cursor, era.name)) {
+      cursor += length;
+      return era.base;
+    }
+  }
+  return 0;
+}
+
+// AM/PM marker at the cursor: consumes it and gives the hours it adds.
+uint32_t ReadMarker(const char*& cursor) {
+  const struct {
+    String text;
+    uint32_t hours;
+  } markers[] = {
+      {"AM", 0}, {"PM", 12}, {"午前", 0}, {"午後", 12}, {TimeAMString(), 0}, {TimePMString(), 12},
+  };
+  for (const auto& marker : markers) {
+    if (size_t length = MatchPrefix(cursor, marker.text.c_str())) {
+      cursor = SkipSpaces(cursor + length);
+      return marker.hours;
+    }
+  }
+  return 0;
+}
+
+String Printf(const char* format, int value) {
+  char buffer[16];
+  std::snprintf(buffer, sizeof buffer, format, value);
+  return buffer;
+}
+
+// Weekday of a day number, kept in 0..6 for days before 0001-01-01 too.
+int WeekdayOf(int32_t days) { return static_cast<int>(((int64_t{days} + 4) % 7 + 7) % 7); }
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// Calendar core
+
+bool IsLeapYear(int year) {
+  if (year % 1000 == 0) return true;
+  if (year % 100 == 0) return false;
+  return year % 4 == 0;
+}
+
+int DaysInFebruary(int year) { return IsLeapYear(year) ? 29 : 28; }
+
+int DaysInMonth(int year, int month) {
+  if (month == 2) return DaysInFebruary(year);
+  return month >= 0 && month <= 12 ? kMonthLength[month] : 0;
+}
+
+int32_t DateToDays(int year, int month, int day) {
+  int64_t days = int64_t{day} - 1;
+  for (int i = 1; i < month && i <= 12; ++i) days += DaysInMonth(year, i);
+  int64_t a = int64_t{year} - 1;
+  days += a * 365 + a / 4 - a / 100 + a / 1000;
+  return static_cast<int32_t>(days);
+}
+
+int DaysToDate(int32_t days, uint16_t* year, uint8_t* month, uint8_t* day) {
+  int32_t b = static_cast<int32_t>(static_cast<long double>(days) * kYearsPerDay);
+  int64_t r = int64_t{days} - (int64_t{b} * 365 + b / 4 - b / 100 + b / 1000);
+  int y = b + 1;
+  int m = 1;
+  for (; m <= 12; ++m) {
+    int length = DaysInMonth(y, m);
+    if (r < length) break;
+    r -= length;
+  }
+  if (m > 12) {  // the estimate fell one year short
+    ++y;
+    m = 1;
+  }
+  if (year) *year = static_cast<uint16_t>(y);
+  if (month) *month = static_cast<uint8_t>(m);
+  if (day) *day = static_cast<uint8_t>(r + 1);
+  return WeekdayOf(days);
+}
+
+int DaysToDate(int32_t days, uint16_t* year, uint16_t& month, uint16_t& day) {
+  month = 0;
+  day = 0;
+  uint8_t m = 0, d = 0;
+  int weekday = DaysToDate(days, year, &m, &d);
+  month = m;
+  day = d;
+  return weekday;
+}
+
+int DayOfWeekOf(int year, int month, int day) { return WeekdayOf(DateToDays(year, month, day)); }
+
+const char* ParseDateText(const char* text, uint16_t* year, uint8_t* month, uint8_t* day) {
+  const char separator = DateSeparator();
+  uint32_t y = 0, m = 0, d = 0;
+  const char* cursor = SkipSpaces(text);
+  if (*cursor != '\0') {
+    int base = ReadEra(cursor);
+    cursor = SkipSpaces(cursor);
+    y = static_cast<uint32_t>(base) + ReadNumber(cursor);
+    cursor = SkipSpaces(cursor);
+    if (*cursor == separator) {
+      cursor = SkipSpaces(cursor + 1);
+      m = ReadNumber(cursor);
+      cursor = SkipSpaces(cursor);
+      if (*cursor == separator) {
+        cursor = SkipSpaces(cursor + 1);
+        d = ReadNumber(cursor);
+      }
+    }
+  }
+  if (year) *year = static_cast<uint16_t>(y);
+  if (month) *month = static_cast<uint8_t>(m);
+  if (day) *day = static_cast<uint8_t>(d);
+  return cursor;
+}
+
+const char* ParseTimeText(const char* text, uint8_t* hour, uint8_t* minute, uint8_t* second,
+                          uint16_t* millisecond) {
+  const char separator = TimeSeparator();
+  const char* cursor = SkipSpaces(text);
+  uint32_t h = ReadMarker(cursor);
+  uint32_t mi = 0, s = 0, ms = 0;
+  h += ReadNumber(cursor);
+  cursor = SkipSpaces(cursor);
+  if (*cursor == separator) {
+    cursor = SkipSpaces(cursor + 1);
+    mi = ReadNumber(cursor);
+    cursor = SkipSpaces(cursor);
+    if (*cursor == separator) {
+      cursor = SkipSpaces(cursor + 1);
+      s = ReadNumber(cursor);
+      cursor = SkipSpaces(cursor);
+      if (*cursor == '.') {
+        cursor = SkipSpaces(cursor + 1);
+        ms = ReadNumber(cursor);
+      }
+    }
+  }
+  // Hours are left as they come: "PM12:00" is hour 24.
+  if (ms >= 1000) {
+    s += ms / 1000;
+    ms %= 1000;
+  }
+  if (s >= 60) {
+    mi += s / 60;
+    s %= 60;
+  }
+  if (mi >= 60) {
+    h += mi / 60;
+    mi %= 60;
+  }
+  if (hour) *hour = static_cast<uint8_t>(h);
+  if (minute) *minute = static_cast<uint8_t>(mi);
+  if (second) *second = static_cast<uint8_t>(s);
+  if (millisecond) *millisecond = static_cast<uint16_t>(ms);
+  return cursor;
+}
+
+String DateToText(int year, int month, int day, bool withEra) {
+  const String separator(1, DateSeparator());
+  String text;
+  if (year != 0) {
+    const Era* era = nullptr;
+    if (withEra) {
+      for (const Era& candidate : kEras) {
+        if (year > candidate.base) era = &candidate;
+      }
+    }
+    text = era ? String(1, era->letter) + Printf("%02d", year - era->base) : Printf("%04d", year);
+  }
+  if (month != 0) {
+    if (!text.empty()) text += separator;
+    text += Printf("%02d", month);
+  }
+  if (day != 0) {
+    if (!text.empty()) text += separator;
+    text += Printf("%02d", day);
+  }
+  return text;
+}
+
+String TimeToText(int hour, int minute, int second, int millisecond) {
+  const String separator(1, TimeSeparator());
+  String text;
+  if (hour >= 0) text += Printf("%02d", hour);
+  if (minute >= 0) {
+    if (!text.empty()) text += separator;
+    text += Printf("%02d", minute);
+  }
+  if (second >= 0) {
+    if (!text.empty()) text += separator;
+    text += Printf("%02d", second);
+  }
+  if (millisecond > 0) {
+    if (!text.empty()) text += '.';
+    text += Printf("%03d", millisecond);
+  }
+  return text;
+}
+
+int StepMonthForward(uint16_t& year, uint8_t& month, uint8_t& day) {
+  int32_t days = DateToDays(year, month, day) + DaysInMonth(year, month);
+  return DaysToDate(days, &year, &month, &day);
+}
+
+int StepMonthBack(uint16_t& year, uint8_t& month, uint8_t& day) {
+  int previous = month == 1 ? DaysInMonth(year - 1, 12) : DaysInMonth(year, month - 1);
+  int32_t days = DateToDays(year, month, day) - previous;
+  return DaysToDate(days, &year, &month, &day);
+}
+
+int32_t StepDayBack(uint16_t& year, uint8_t& month, uint8_t& day) {
+  int32_t days = DateToDays(year, month, day) - 1;
+  DaysToDate(days, &year, &month, &day);
+  return days;
+}
+
+const kxMonthDay FixedHolidays[16] = {
+    {1, 1},   {1, 15}, {2, 11},  {3, 20},  {4, 29},  {5, 3},   {5, 4},   {5, 5},
+    {7, 20},  {9, 15}, {9, 23},  {10, 10}, {11, 3},  {11, 23}, {12, 23}, {0, 0},
+};
+
+// A mean solar year of 365.25 days counted from the equinox of 1994; good
+// for the years the calendar shows.
+kxMonthDay VernalEquinoxDay(int year) {
+  int32_t days = DateToDays(1994, 3, 21) + (year - 1994) * 365 + (year - 1994) / 4;
+  uint16_t month = 0, day = 0;
+  DaysToDate(days, nullptr, month, day);
+  return {static_cast<uint8_t>(month), static_cast<uint8_t>(day)};
+}
+
+// ---------------------------------------------------------------------------
+// kxDate
+
+kxDate::kxDate() : Year(0), Month(0), Day(0) {
+  SYSTEMTIME now;
+  GetLocalTime(&now);
+  FromSystemTime(now);
+}
+
+kxDate::kxDate(int year, int month, int day)
+    : Year(static_cast<uint16_t>(year)),
+      Month(static_cast<uint8_t>(month)),
+      Day(static_cast<uint8_t>(day)) {}
+
+kxDate::kxDate(int32_t days) : Year(0), Month(0), Day(0) {
+  DaysToDate(days, &Year, &Month, &Day);
+}
+
+kxDate::kxDate(const SYSTEMTIME& time) : Year(0), Month(0), Day(0) { FromSystemTime(time); }
+
+void kxDate::FromSystemTime(const SYSTEMTIME& time) {
+  Year = time.wYear;
+  Month = static_cast<uint8_t>(time.wMonth);
+  Day = static_cast<uint8_t>(time.wDay);
+}
+
+const char* kxDate::FromText(const char* text) { return ParseDateText(text, &Year, &Month, &Day); }
+
+String kxDate::Format(const String& format) const {
+  if (Month == 0 || Day == 0) return String();
+  return FormatDateTime(format, ToDateTime());
+}
+
+TDateTime kxDate::ToDateTime() const { return EncodeDate(Year, Month, Day); }
+
+// ---------------------------------------------------------------------------
+// kxTime
+
+kxTime::kxTime() : Hour(0), Minute(0), Second(0), Millisecond(0) {
+  SYSTEMTIME now;
+  GetLocalTime(&now);
+  FromSystemTime(now);
+}
+
+kxTime::kxTime(int hour, int minute, int second, int millisecond)
+    : Hour(static_cast<uint8_t>(hour)),
+      Minute(static_cast<uint8_t>(minute)),
+      Second(static_cast<uint8_t>(second)),
+      Millisecond(static_cast<uint16_t>(millisecond)) {}
+
+kxTime::kxTime(const SYSTEMTIME& time) : Hour(0), Minute(0), Second(0), Millisecond(0) {
+  FromSystemTime(time);
+}
+
+void kxTime::FromSystemTime(const SYSTEMTIME& time) {
+  Hour = static_cast<uint8_t>(time.wHour);
+  Minute = static_cast<uint8_t>(time.wMinute);
+  Second = static_cast<uint8_t>(time.wSecond);
+  Millisecond = time.wMilliseconds;
+}
+
+const char* kxTime::FromText(const char* text) {
+  return ParseTimeText(text, &Hour, &Minute, &Second, &Millisecond);
+}
+
+String kxTime::Format(const String& format) const {
+  return FormatDateTime(format, ToDateTime());
+}
+
+TDateTime kxTime::ToDateTime() const { return EncodeTime(Hour, Minute, Second, Millisecond); }
