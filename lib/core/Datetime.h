@@ -19,8 +19,7 @@ struct kxDateTime {
   const char* FromText(const char* text);
   void FromText(const String& text) { FromText(text.c_str()); }
 
-  // "yyyy/mm/dd hh:nn:ss" in the locale's separators; incomplete parts
-  // as kxDate::ToText leaves them.
+  // The date's text (no era), one space, the time's text.
   String ToText() const;
   // EConvertError when either part cannot be encoded.
   String Format(const String& format) const;
