@@ -201,7 +201,12 @@ TMainForm::TMainForm(TComponent* owner) : TForm(owner) {
   PageControl->SetActivePage(page == 1 ? TabSheetSysFileChange : TabSheetAtrChange);
 }
 
-// --- Part of the window ------------------------------------------------------
+void TMainForm::CreateParams(TCreateParams& params) {
+  TForm::CreateParams(params);
+  params.ClassName = "TMainForm";
+}
+
+// --- The window ---------------------------------------------------------------
 
 void TMainForm::FormCreate(TObject*) {
   SetVisible(true);

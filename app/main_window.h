@@ -77,6 +77,9 @@ public:
 
   const String& SettingsFileName() const { return IniFileName; }
 
+protected:
+  void CreateParams(TCreateParams& params) override;
+
 private:
   void BuildLayout();
   void FileAtrChangePage();

@@ -12,6 +12,8 @@ TTabSheet::~TTabSheet() {
   if (pageControl_) pageControl_->RemovePage(this);
 }
 
+void TTabSheet::SetPageControl(TPageControl* pageControl) { SetParent(pageControl); }
+
 int TTabSheet::PageIndex() const { return pageControl_ ? pageControl_->IndexOfPage(this) : -1; }
 
 void TTabSheet::SetPageIndex(int index) {

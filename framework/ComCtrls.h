@@ -19,7 +19,7 @@ public:
   TPageControl* PageControl() const { return pageControl_; }
   // Makes the sheet a page of pageControl (its parent, with a tab at the
   // end), or of none.
-  void SetPageControl(TPageControl* pageControl) { SetParent(pageControl); }
+  void SetPageControl(TPageControl* pageControl);
   // The place among the pages, or -1 without a page control.
   int PageIndex() const;
   // Moves the sheet and its tab to index (kept within the pages).

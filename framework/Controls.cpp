@@ -264,6 +264,11 @@ void TWinControl::CreateWnd() {
 }
 
 void TWinControl::DestroyWnd() {
+  // Children first, each through its own DestroyWnd, so that state their
+  // windows hold is read back before the windows go.
+  for (TControl* c : controls_) {
+    if (auto* win = dynamic_cast<TWinControl*>(c)) win->DestroyHandle();
+  }
   HWND hwnd = handle_;
   DestroyWindow(hwnd);
   handle_ = nullptr;  // WM_NCDESTROY unbinds too; a failed destroy must not leave us bound

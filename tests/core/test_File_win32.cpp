@@ -123,12 +123,13 @@ TEST(DeleteTree, NeverActsOnABareNameOrALossyName) {
   SetCurrentDirectoryA("C:\\");
 
   // A name the code page cannot hold comes back with "?": left alone.
-  dir.File("q\\abc.txt");
+  dir.Dir("q");
   // printf writes the UTF-8 bytes of a Hangul syllable, which has no
   // Shift-JIS form (not even a best-fit one).
   ASSERT_TRUE(RunUnix("/bin/sh -c \"cd '" + UnixPath(dir / "q") +
                           "' && touch $(printf 'a\\355\\225\\234c.txt')\"",
                       [&] { return listed(dir / "q\\a*c.txt"); }));
+  dir.File("q\\abc.txt");
   EXPECT_FALSE(DeleteTree(dir / "q\\*.*", 0));
   EXPECT_FALSE(Exists(dir / "q\\abc.txt"));
   WIN32_FIND_DATAA data;
