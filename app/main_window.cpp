@@ -34,9 +34,11 @@ bool FitsAsKey(const String& path) {
 
 // Deletes the selected lines of a list, last first; true if lines remain.
 bool DeleteSelected(TListBox* list) {
+  list->Items().BeginUpdate();
   for (int i = list->Items().Count() - 1; i >= 0; --i) {
     if (list->Selected(i)) list->Items().Delete(i);
   }
+  list->Items().EndUpdate();
   return list->Items().Count() > 0;
 }
 
@@ -261,7 +263,10 @@ void TMainForm::MakeSysFileChangeList() {
   ListBoxSysFileChange->Items().Clear();
   PanelSearchDir->SetVisible(true);
   Repaint();
+  // One repaint of the list at the end, not one per line.
+  ListBoxSysFileChange->Items().BeginUpdate();
   SearchSystemFile(SysFileDrive());
+  ListBoxSysFileChange->Items().EndUpdate();
   PanelSearchDir->SetVisible(false);
   SysFileSearched = true;
   ButtonExec->SetEnabled(ListBoxSysFileChange->Items().Count() > 0);
@@ -420,6 +425,7 @@ bool FoundAsFile(const String& path) {
 
 void TMainForm::MakeSysFileRestoreList() {
   TStrings& lines = ListBoxSysFileRestore->Items();
+  lines.BeginUpdate();
   lines.Clear();
   TIniFile ini(IniFileName);
   TStringList keys;
@@ -436,6 +442,7 @@ void TMainForm::MakeSysFileRestoreList() {
       lines.Delete(i);
     }
   }
+  lines.EndUpdate();
   ButtonExec->SetEnabled(lines.Count() > 0);
   ButtonRestoreDelete->SetEnabled(false);
   RestoreListLoaded = true;

@@ -66,6 +66,8 @@ void TComponent::InsertComponent(TComponent* component) {
   if (component->owner_) component->owner_->RemoveComponent(component);
   components_.push_back(component);
   component->owner_ = this;
+  // A component made while its owner loads is part of that load.
+  if (Loading()) component->BeginLoad();
   Notification(component, opInsert);
 }
 

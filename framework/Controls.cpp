@@ -160,6 +160,7 @@ void TWinControl::InsertControl(TControl* control) {
     auto handler = std::move(control->font_.OnChange);
     control->font_.Assign(Font());
     control->font_.OnChange = std::move(handler);
+    control->FontChanged();
   }
   if (auto* win = dynamic_cast<TWinControl*>(control)) {
     if (handle_) {
@@ -385,7 +386,7 @@ void TWinControl::PaintControls(HDC dc) {
     auto* graphic = dynamic_cast<TGraphicControl*>(c);
     if (!graphic || !graphic->Visible()) continue;
     int saved = SaveDC(dc);
-    SetViewportOrgEx(dc, graphic->Left(), graphic->Top(), nullptr);
+    OffsetViewportOrgEx(dc, graphic->Left(), graphic->Top(), nullptr);
     IntersectClipRect(dc, 0, 0, graphic->Width(), graphic->Height());
     {
       TCanvas canvas(dc);

@@ -54,6 +54,7 @@ int ShowDialog(const String& text, TMsgDlgType type, unsigned buttons) {
   auto* label = new TLabel(&form);
   label->SetParent(&form);
   label->SetWordWrap(true);
+  label->SetShowAccelChar(false);  // paths may hold "&"
   label->SetAutoSize(false);
   // The text's own size, within a third of the screen's width.
   RECT r{0, 0, GetSystemMetrics(SM_CXSCREEN) / 3, 0};

@@ -1,5 +1,7 @@
 #include "framework/Forms.h"
 
+#include "framework/StdCtrls.h"
+
 #include <windows.h>
 
 #include <vector>
@@ -253,7 +255,7 @@ void TForm::WndProc(TMessage& m) {
   switch (m.Msg) {
     case DM_GETDEFID:
       if (auto* button = dynamic_cast<TWinControl*>(defaultButton_)) {
-        if (button->Enabled() && button->Showing()) {
+        if (ShowsEnabled(button) && button->Showing()) {
           m.Result = MAKELRESULT(button->ControlId(), DC_HASDEFID);
           return;
         }
@@ -266,7 +268,7 @@ void TForm::WndProc(TMessage& m) {
         TControl* button = LOWORD(m.WParam) == IDCANCEL ? cancelButton_
                            : LOWORD(m.WParam) == IDOK    ? defaultButton_
                                                          : nullptr;
-        if (button && button->Enabled()) {
+        if (button && ShowsEnabled(button) && button->Showing()) {
           button->Click();
           m.Result = 0;
           return;

@@ -1,6 +1,7 @@
 // The real VEMTAR.EXE, started as a user would and looked at from outside:
 // its window tree, texts and pages, and the page it stores on closing.
 #include "lib/core/File.h"
+#include "tests/helpers/MappedDrive.h"
 #include "tests/helpers/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -49,11 +50,11 @@ String VisibleSheet(HWND top) {
   return String();
 }
 
-// The folder of this test program, where VEMTAR.EXE is built too.
+// The folder VEMTAR.EXE is built in, beside this test program's.
 String ExeDir() {
   char path[MAX_PATH];
   GetModuleFileNameA(nullptr, path, sizeof path);
-  return String(path, FileNamePart(path) - path);
+  return FullPath(String(path, FileNamePart(path) - path) + "..\\bin") + "\\";
 }
 
 }  // namespace
@@ -63,13 +64,19 @@ TEST(Program, StartsShowsItsPagesAndStoresThePage) {
   const String exe = bin + "VEMTAR.EXE";
   const String ini = bin + "VEMTAR.INI";
   DeleteFileA(ini.c_str());
+  // Started in a small drive of its own: page 2 scans the current drive.
+  TempDir files;
+  files.File("io.sys", "x", FILE_ATTRIBUTE_SYSTEM);
+  MappedDrive drive(files.Path());
+  ASSERT_TRUE(drive.Ok());
+  const String cwd = drive.Drive() + "\\";
 
   STARTUPINFOA startup{};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION info{};
   String line = "\"" + exe + "\"";
   ASSERT_TRUE(CreateProcessA(exe.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                             bin.c_str(), &startup, &info));
+                             cwd.c_str(), &startup, &info));
   WaitForInputIdle(info.hProcess, 10000);
   HWND top = nullptr;
   for (int i = 0; i < 200 && !top; ++i) {

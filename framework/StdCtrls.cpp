@@ -1,0 +1,679 @@
+#include "framework/StdCtrls.h"
+
+#include "framework/Forms.h"
+
+#include <algorithm>
+
+namespace {
+
+// A getter may look at the window it already has; Handle() makes none then.
+HWND ExistingHandle(const TWinControl* control) {
+  return control->HandleAllocated() ? const_cast<TWinControl*>(control)->Handle() : nullptr;
+}
+
+}  // namespace
+
+bool ShowsEnabled(const TControl* control) {
+  for (const TControl* c = control; c; c = c->Parent()) {
+    if (!c->Enabled()) return false;
+  }
+  return true;
+}
+
+TForm* ParentForm(const TControl* control) {
+  for (TWinControl* p = control->Parent(); p; p = p->Parent()) {
+    if (auto* form = dynamic_cast<TForm*>(p)) return form;
+  }
+  return nullptr;
+}
+
+void DrawControlText(TCanvas& canvas, RECT rect, const String& text, UINT flags, TColor color,
+                     bool enabled) {
+  if (enabled) {
+    canvas.TextRect(rect, text, flags, color);
+    return;
+  }
+  RECT lit = rect;
+  OffsetRect(&lit, 1, 1);
+  canvas.TextRect(lit, text, flags, clBtnHighlight);
+  canvas.TextRect(rect, text, flags, clBtnShadow);
+}
+
+void SyncCreatedChild(const TMessage& m) {
+  if (LOWORD(m.WParam) != WM_CREATE) return;
+  HWND child = reinterpret_cast<HWND>(m.LParam);
+  if (TWinControl* control = TWinControl::FromHandle(child)) {
+    if (!ShowsEnabled(control)) EnableWindow(child, FALSE);
+  }
+}
+
+void SyncChildrenEnabled(TWinControl* container) {
+  for (int i = 0; i < container->ControlCount(); ++i) {
+    TControl* child = container->Controls(i);
+    if (auto* win = dynamic_cast<TWinControl*>(child)) {
+      if (win->HandleAllocated()) EnableWindow(win->Handle(), ShowsEnabled(win));
+      SyncChildrenEnabled(win);
+    } else {
+      child->Invalidate();
+    }
+  }
+}
+
+// --- TButton ----------------------------------------------------------------
+
+TButton::TButton(TComponent* owner) : TWinControl(owner) { SetTabStop(true); }
+
+void TButton::CreateParams(TCreateParams& params) {
+  TWinControl::CreateParams(params);
+  params.BaseClass = "BUTTON";
+  params.ClassName = "TButton";
+  params.Style |= default_ ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON;
+  if (!ShowsEnabled(this)) params.Style |= WS_DISABLED;
+}
+
+void TButton::InitializeWnd() {
+  // The parents are all there now, up to the form.
+  RegisterWithForm();
+}
+
+void TButton::RegisterWithForm() {
+  TForm* form = ParentForm(this);
+  if (!form) return;
+  if (default_ && form->DefaultButton() != this) {
+    TControl* previous = form->DefaultButton();
+    form->SetDefaultButton(this);
+    if (auto* button = dynamic_cast<TButton*>(previous)) button->SetDefault(false);
+  } else if (!default_ && form->DefaultButton() == this) {
+    form->SetDefaultButton(nullptr);
+  }
+  if (cancel_ && form->CancelButton() != this) {
+    TControl* previous = form->CancelButton();
+    form->SetCancelButton(this);
+    if (auto* button = dynamic_cast<TButton*>(previous)) button->SetCancel(false);
+  } else if (!cancel_ && form->CancelButton() == this) {
+    form->SetCancelButton(nullptr);
+  }
+}
+
+void TButton::LeaveForm() {
+  TForm* form = ParentForm(this);
+  if (!form) return;
+  if (form->DefaultButton() == this) form->SetDefaultButton(nullptr);
+  if (form->CancelButton() == this) form->SetCancelButton(nullptr);
+}
+
+void TButton::SetParent(TWinControl* parent) {
+  if (parent == Parent()) return;
+  LeaveForm();
+  TWinControl::SetParent(parent);
+  RegisterWithForm();
+}
+
+void TButton::SetDefault(bool isDefault) {
+  if (isDefault == default_) return;
+  default_ = isDefault;
+  RegisterWithForm();
+  ShowDefaultLook(default_ || Focused());
+}
+
+void TButton::SetCancel(bool isCancel) {
+  if (isCancel == cancel_) return;
+  cancel_ = isCancel;
+  RegisterWithForm();
+}
+
+void TButton::ShowDefaultLook(bool look) {
+  if (!HandleAllocated()) return;
+  const DWORD wanted = look ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON;
+  if ((GetWindowLongA(Handle(), GWL_STYLE) & BS_TYPEMASK) != wanted) {
+    SendMessageA(Handle(), BM_SETSTYLE, wanted, TRUE);
+  }
+}
+
+void TButton::Click() {
+  if (modalResult_ != mrNone) {
+    if (TForm* form = ParentForm(this)) form->SetModalResult(modalResult_);
+  }
+  TWinControl::Click();
+}
+
+bool TButton::CNCommand(WORD code, LRESULT& result) {
+  if (code != BN_CLICKED) return false;
+  Click();
+  result = 0;
+  return true;
+}
+
+void TButton::EnabledChanged() {
+  if (HandleAllocated()) EnableWindow(Handle(), ShowsEnabled(this));
+}
+
+void TButton::WndProc(TMessage& m) {
+  TWinControl::WndProc(m);
+  // The focused button is the one Enter presses (the dialog manager asks
+  // the focused window for DLGC_DEFPUSHBUTTON); the form's default button
+  // gives up its frame meanwhile and takes it back when the focus leaves
+  // the buttons.
+  TForm* form = nullptr;
+  if (m.Msg == WM_SETFOCUS || m.Msg == WM_KILLFOCUS) form = ParentForm(this);
+  auto* formDefault = form ? dynamic_cast<TButton*>(form->DefaultButton()) : nullptr;
+  if (m.Msg == WM_SETFOCUS) {
+    ShowDefaultLook(true);
+    if (formDefault && formDefault != this) formDefault->ShowDefaultLook(false);
+  } else if (m.Msg == WM_KILLFOCUS) {
+    ShowDefaultLook(default_);
+    auto* next = dynamic_cast<TButton*>(FromHandle(reinterpret_cast<HWND>(m.WParam)));
+    if (formDefault && !next) formDefault->ShowDefaultLook(true);
+  }
+}
+
+// --- TCheckBox --------------------------------------------------------------
+
+TCheckBox::TCheckBox(TComponent* owner) : TWinControl(owner) { SetTabStop(true); }
+
+void TCheckBox::CreateParams(TCreateParams& params) {
+  TWinControl::CreateParams(params);
+  params.BaseClass = "BUTTON";
+  params.ClassName = "TCheckBox";
+  params.Style |= BS_AUTOCHECKBOX;
+  if (!ShowsEnabled(this)) params.Style |= WS_DISABLED;
+}
+
+void TCheckBox::InitializeWnd() {
+  SendMessageA(Handle(), BM_SETCHECK, checked_ ? BST_CHECKED : BST_UNCHECKED, 0);
+}
+
+bool TCheckBox::Checked() const {
+  if (HWND h = ExistingHandle(this)) return SendMessageA(h, BM_GETCHECK, 0, 0) == BST_CHECKED;
+  return checked_;
+}
+
+void TCheckBox::SetChecked(bool checked) {
+  if (checked == Checked()) return;
+  checked_ = checked;
+  if (HandleAllocated()) {
+    SendMessageA(Handle(), BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
+  }
+  Click();
+}
+
+bool TCheckBox::CNCommand(WORD code, LRESULT& result) {
+  if (code != BN_CLICKED) return false;
+  checked_ = Checked();
+  Click();
+  result = 0;
+  return true;
+}
+
+void TCheckBox::EnabledChanged() {
+  if (HandleAllocated()) EnableWindow(Handle(), ShowsEnabled(this));
+}
+
+void TCheckBox::WndProc(TMessage& m) {
+  // The window owns the state; it is read back before any destroy,
+  // a parent's included.
+  if (m.Msg == WM_DESTROY) checked_ = Checked();
+  TWinControl::WndProc(m);
+}
+
+// --- TLabel -----------------------------------------------------------------
+
+TLabel::TLabel(TComponent* owner) : TGraphicControl(owner) {
+  // Made while its owner loads a layout, the label is part of that load:
+  // it takes its size when the load ends, not from each property on the way.
+  if (owner && owner->Loading()) BeginLoad();
+}
+
+UINT TLabel::DrawFlags() const {
+  UINT flags = DT_EXPANDTABS;
+  if (wordWrap_) flags |= DT_WORDBREAK;
+  if (!showAccelChar_) flags |= DT_NOPREFIX;
+  if (alignment_ == taCenter) flags |= DT_CENTER;
+  else if (alignment_ == taRightJustify) flags |= DT_RIGHT;
+  return flags;
+}
+
+SIZE TLabel::TextSize(int width) {
+  // An empty label keeps the height of one line.
+  const String text = caption_.empty() ? String(" ") : caption_;
+  RECT r{0, 0, wordWrap_ ? width : 0, 0};
+  HDC dc = GetDC(nullptr);
+  {
+    TCanvas canvas(dc);
+    canvas.SetFont(Font());
+    DrawTextA(dc, text.c_str(), static_cast<int>(text.size()), &r, DrawFlags() | DT_CALCRECT);
+  }
+  ReleaseDC(nullptr, dc);
+  return SIZE{r.right, r.bottom};
+}
+
+void TLabel::SetBounds(int left, int top, int width, int height) {
+  if (autoSize_ && !Loading()) {
+    const SIZE text = TextSize(width);
+    if (!wordWrap_) {
+      if (alignment_ == taRightJustify) left += width - text.cx;
+      width = text.cx;
+    }
+    height = text.cy;
+  }
+  TGraphicControl::SetBounds(left, top, width, height);
+}
+
+void TLabel::AdjustBounds() { SetBounds(Left(), Top(), Width(), Height()); }
+
+void TLabel::Paint(TCanvas& canvas) {
+  RECT r = ClientRect();
+  if (!transparent_) canvas.FillRect(r, Color());
+  DrawControlText(canvas, r, caption_, DrawFlags(), Font().Color(), ShowsEnabled(this));
+}
+
+void TLabel::SetAlignment(TAlignment alignment) {
+  if (alignment == alignment_) return;
+  alignment_ = alignment;
+  Invalidate();
+}
+
+void TLabel::SetAutoSize(bool autoSize) {
+  if (autoSize == autoSize_) return;
+  autoSize_ = autoSize;
+  AdjustBounds();
+}
+
+void TLabel::SetTransparent(bool transparent) {
+  if (transparent == transparent_) return;
+  transparent_ = transparent;
+  Invalidate();
+}
+
+void TLabel::SetWordWrap(bool wordWrap) {
+  if (wordWrap == wordWrap_) return;
+  wordWrap_ = wordWrap;
+  AdjustBounds();
+  Invalidate();
+}
+
+void TLabel::SetShowAccelChar(bool show) {
+  if (show == showAccelChar_) return;
+  showAccelChar_ = show;
+  AdjustBounds();
+  Invalidate();
+}
+
+void TLabel::SetParent(TWinControl* parent) {
+  TGraphicControl::SetParent(parent);
+  // The parent's font came with it.
+  AdjustBounds();
+}
+
+void TLabel::TextChanged() { AdjustBounds(); }
+
+void TLabel::FontChanged() {
+  AdjustBounds();
+  Invalidate();
+}
+
+void TLabel::Loaded() {
+  TGraphicControl::Loaded();
+  AdjustBounds();
+}
+
+// --- TGroupBox --------------------------------------------------------------
+
+TGroupBox::TGroupBox(TComponent* owner) : TCustomControl(owner) {}
+
+void TGroupBox::CreateParams(TCreateParams& params) {
+  TCustomControl::CreateParams(params);
+  params.ClassName = "TGroupBox";
+  if (!ShowsEnabled(this)) params.Style |= WS_DISABLED;
+}
+
+void TGroupBox::PaintWindow(HDC dc) {
+  {
+    TCanvas canvas(dc);
+    canvas.SetFont(Font());
+    const SIZE text = canvas.TextExtent(caption_.empty() ? String("0") : caption_);
+    // The frame runs through the middle of the caption line.
+    RECT frame = ClientRect();
+    frame.top += text.cy / 2;
+    DrawEdge(dc, &frame, EDGE_ETCHED, BF_RECT);
+    if (!caption_.empty()) {
+      RECT label{6, 0, 6 + text.cx + 4, text.cy};
+      canvas.FillRect(label, Color());
+      OffsetRect(&label, 2, 0);
+      DrawControlText(canvas, label, caption_, DT_SINGLELINE | DT_LEFT | DT_NOCLIP, Font().Color(),
+                      ShowsEnabled(this));
+    }
+  }
+  TCustomControl::PaintWindow(dc);
+}
+
+void TGroupBox::WndProc(TMessage& m) {
+  switch (m.Msg) {
+    case WM_PARENTNOTIFY:
+      SyncCreatedChild(m);
+      break;
+    case WM_PRINTCLIENT: {
+      HDC dc = reinterpret_cast<HDC>(m.WParam);
+      if (m.LParam & PRF_ERASEBKGND) TCanvas(dc).FillRect(ClientRect(), Color());
+      PaintWindow(dc);
+      m.Result = 0;
+      return;
+    }
+    default:
+      break;
+  }
+  TCustomControl::WndProc(m);
+}
+
+void TGroupBox::EnabledChanged() {
+  if (HandleAllocated()) EnableWindow(Handle(), ShowsEnabled(this));
+  SyncChildrenEnabled(this);
+}
+
+void TGroupBox::FontChanged() {
+  TCustomControl::FontChanged();
+  Invalidate();
+}
+
+// --- TListBox ---------------------------------------------------------------
+
+namespace {
+
+// The order the platform's sorted list box keeps.
+bool SortsBefore(const String& a, const String& b) {
+  return CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, a.c_str(),
+                        static_cast<int>(a.size()), b.c_str(), static_cast<int>(b.size())) ==
+         CSTR_LESS_THAN;
+}
+
+}  // namespace
+
+HWND TListBox::TListBoxStrings::Window() const { return list_->Window(); }
+
+void TListBox::TListBoxStrings::CheckIndex(int index) const {
+  if (index < 0 || index >= Count()) {
+    throw EStringListError("List index out of bounds (" + IntToStr(index) + ")");
+  }
+}
+
+int TListBox::TListBoxStrings::Count() const {
+  if (HWND h = Window()) return static_cast<int>(SendMessageA(h, LB_GETCOUNT, 0, 0));
+  return static_cast<int>(cache_.size());
+}
+
+String TListBox::TListBoxStrings::Get(int index) const {
+  CheckIndex(index);
+  HWND h = Window();
+  if (!h) return cache_[index].text;
+  LRESULT length = SendMessageA(h, LB_GETTEXTLEN, index, 0);
+  if (length == LB_ERR) CheckIndex(-1);
+  // The length may count more bytes than the text has (double-byte text).
+  String text(static_cast<size_t>(length) + 1, '\0');
+  LRESULT got = SendMessageA(h, LB_GETTEXT, index, reinterpret_cast<LPARAM>(text.data()));
+  text.resize(got == LB_ERR ? 0 : static_cast<size_t>(got));
+  return text;
+}
+
+TObject* TListBox::TListBoxStrings::GetObject(int index) const {
+  CheckIndex(index);
+  HWND h = Window();
+  if (!h) return cache_[index].object;
+  return reinterpret_cast<TObject*>(SendMessageA(h, LB_GETITEMDATA, index, 0));
+}
+
+void TListBox::TListBoxStrings::PutObject(int index, TObject* object) {
+  CheckIndex(index);
+  HWND h = Window();
+  if (!h) {
+    cache_[index].object = object;
+    return;
+  }
+  SendMessageA(h, LB_SETITEMDATA, index, reinterpret_cast<LPARAM>(object));
+}
+
+void TListBox::TListBoxStrings::Put(int index, const String& text) {
+  CheckIndex(index);
+  HWND h = Window();
+  if (!h) {
+    cache_[index].text = text;
+    return;
+  }
+  // The platform replaces a line only by deleting and inserting it; the
+  // line keeps its object and selection, the list its current line.
+  TObject* object = GetObject(index);
+  const bool selected = list_->Selected(index);
+  const int current = list_->ItemIndex();
+  BeginUpdate();
+  Delete(index);
+  Insert(index, text);
+  PutObject(index, object);
+  if (selected) list_->SetSelected(index, true);
+  list_->SetItemIndex(current);
+  EndUpdate();
+}
+
+int TListBox::TListBoxStrings::Add(const String& text) {
+  if (HWND h = Window()) {
+    LRESULT index = SendMessageA(h, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
+    if (index < 0) throw EStringListError("Cannot add a line to the list");
+    return static_cast<int>(index);
+  }
+  auto at = cache_.end();
+  if (list_->sorted_) {
+    at = std::upper_bound(cache_.begin(), cache_.end(), text,
+                          [](const String& t, const Item& item) { return SortsBefore(t, item.text); });
+  }
+  at = cache_.insert(at, Item{text});
+  return static_cast<int>(at - cache_.begin());
+}
+
+void TListBox::TListBoxStrings::Insert(int index, const String& text) {
+  if (index < 0 || index > Count()) {
+    throw EStringListError("List index out of bounds (" + IntToStr(index) + ")");
+  }
+  if (HWND h = Window()) {
+    if (SendMessageA(h, LB_INSERTSTRING, index, reinterpret_cast<LPARAM>(text.c_str())) < 0) {
+      throw EStringListError("Cannot add a line to the list");
+    }
+    return;
+  }
+  cache_.insert(cache_.begin() + index, Item{text});
+}
+
+void TListBox::TListBoxStrings::Delete(int index) {
+  CheckIndex(index);
+  if (HWND h = Window()) SendMessageA(h, LB_DELETESTRING, index, 0);
+  else cache_.erase(cache_.begin() + index);
+}
+
+void TListBox::TListBoxStrings::Clear() {
+  if (HWND h = Window()) SendMessageA(h, LB_RESETCONTENT, 0, 0);
+  cache_.clear();
+  list_->caret_ = -1;
+  list_->topIndex_ = 0;
+}
+
+void TListBox::TListBoxStrings::SetUpdateState(bool updating) {
+  HWND h = Window();
+  if (!h) return;
+  // Thousands of lines go in without a repaint for each.
+  SendMessageA(h, WM_SETREDRAW, updating ? FALSE : TRUE, 0);
+  if (!updating) InvalidateRect(h, nullptr, TRUE);
+}
+
+void TListBox::TListBoxStrings::SortCache() {
+  std::stable_sort(cache_.begin(), cache_.end(),
+                   [](const Item& a, const Item& b) { return SortsBefore(a.text, b.text); });
+}
+
+TListBox::TListBox(TComponent* owner) : TWinControl(owner) {
+  SetTabStop(true);
+  SetColor(clWindow);
+}
+
+HWND TListBox::Window() const { return ExistingHandle(this); }
+
+void TListBox::CreateParams(TCreateParams& params) {
+  TWinControl::CreateParams(params);
+  params.BaseClass = "LISTBOX";
+  params.ClassName = "TListBox";
+  params.Style |= LBS_NOTIFY | LBS_HASSTRINGS | LBS_NOINTEGRALHEIGHT | WS_VSCROLL;
+  if (multiSelect_) params.Style |= extendedSelect_ ? LBS_EXTENDEDSEL : LBS_MULTIPLESEL;
+  if (sorted_) params.Style |= LBS_SORT;
+  params.ExStyle |= WS_EX_CLIENTEDGE;
+  if (!ShowsEnabled(this)) params.Style |= WS_DISABLED;
+}
+
+void TListBox::InitializeWnd() {
+  HWND h = Handle();
+  auto& cache = items_.cache_;
+  // A shown list box repaints for every line put in; it is shown once, after.
+  SendMessageA(h, WM_SETREDRAW, FALSE, 0);
+  size_t bytes = 0;
+  for (const auto& item : cache) bytes += item.text.size() + 1;
+  SendMessageA(h, LB_INITSTORAGE, cache.size(), bytes);
+  // A sorted window puts each line where it belongs; the line's entry in
+  // the cache rides along as item data until every line is in.
+  for (auto& item : cache) {
+    LRESULT index = SendMessageA(h, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item.text.c_str()));
+    if (index >= 0) SendMessageA(h, LB_SETITEMDATA, index, reinterpret_cast<LPARAM>(&item));
+  }
+  int firstSelected = -1;
+  const int count = static_cast<int>(SendMessageA(h, LB_GETCOUNT, 0, 0));
+  for (int i = 0; i < count; ++i) {
+    auto* item = reinterpret_cast<TListBoxStrings::Item*>(SendMessageA(h, LB_GETITEMDATA, i, 0));
+    SendMessageA(h, LB_SETITEMDATA, i, reinterpret_cast<LPARAM>(item->object));
+    if (!item->selected) continue;
+    if (firstSelected < 0) firstSelected = i;
+    if (multiSelect_) SendMessageA(h, LB_SETSEL, TRUE, i);
+  }
+  if (!multiSelect_) SendMessageA(h, LB_SETCURSEL, firstSelected, 0);
+  else if (caret_ >= 0 && caret_ < count) SendMessageA(h, LB_SETCARETINDEX, caret_, FALSE);
+  SendMessageA(h, LB_SETTOPINDEX, topIndex_, 0);
+  cache.clear();
+  if (!items_.Updating()) {
+    SendMessageA(h, WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(h, nullptr, TRUE);
+  }
+}
+
+void TListBox::SaveState() {
+  HWND h = Handle();
+  auto& cache = items_.cache_;
+  const int count = static_cast<int>(SendMessageA(h, LB_GETCOUNT, 0, 0));
+  cache.clear();
+  cache.reserve(count);
+  for (int i = 0; i < count; ++i) {
+    cache.push_back(TListBoxStrings::Item{items_.Get(i), items_.GetObject(i),
+                                          SendMessageA(h, LB_GETSEL, i, 0) > 0});
+  }
+  caret_ = multiSelect_ && count > 0 ? static_cast<int>(SendMessageA(h, LB_GETCARETINDEX, 0, 0)) : -1;
+  topIndex_ = static_cast<int>(SendMessageA(h, LB_GETTOPINDEX, 0, 0));
+}
+
+void TListBox::WndProc(TMessage& m) {
+  // The window owns the lines and the selection; they are read back before
+  // any destroy, a parent's included.
+  if (m.Msg == WM_DESTROY) SaveState();
+  TWinControl::WndProc(m);
+}
+
+bool TListBox::CNCommand(WORD code, LRESULT& result) {
+  switch (code) {
+    case LBN_SELCHANGE:
+      Click();
+      break;
+    case LBN_DBLCLK:
+      if (OnDblClick) OnDblClick(this);
+      break;
+    default:
+      return false;
+  }
+  result = 0;
+  return true;
+}
+
+void TListBox::EnabledChanged() {
+  if (HandleAllocated()) EnableWindow(Handle(), ShowsEnabled(this));
+}
+
+void TListBox::SetMultiSelect(bool multiSelect) {
+  if (multiSelect == multiSelect_) return;
+  multiSelect_ = multiSelect;
+  RecreateWnd();
+}
+
+void TListBox::SetExtendedSelect(bool extendedSelect) {
+  if (extendedSelect == extendedSelect_) return;
+  extendedSelect_ = extendedSelect;
+  if (multiSelect_) RecreateWnd();
+}
+
+void TListBox::SetSorted(bool sorted) {
+  if (sorted == sorted_) return;
+  sorted_ = sorted;
+  if (HandleAllocated()) RecreateWnd();
+  else if (sorted) items_.SortCache();
+}
+
+int TListBox::ItemIndex() const {
+  if (HWND h = Window()) {
+    if (!multiSelect_) return static_cast<int>(SendMessageA(h, LB_GETCURSEL, 0, 0));
+    if (SendMessageA(h, LB_GETCOUNT, 0, 0) == 0) return -1;
+    return static_cast<int>(SendMessageA(h, LB_GETCARETINDEX, 0, 0));
+  }
+  if (multiSelect_) return caret_ < items_.Count() ? caret_ : -1;
+  const auto& cache = items_.cache_;
+  auto it = std::find_if(cache.begin(), cache.end(), [](const auto& item) { return item.selected; });
+  return it == cache.end() ? -1 : static_cast<int>(it - cache.begin());
+}
+
+void TListBox::SetItemIndex(int index) {
+  if (index < -1 || index >= items_.Count()) index = -1;
+  if (HWND h = Window()) {
+    if (multiSelect_) SendMessageA(h, LB_SETCARETINDEX, index, FALSE);
+    else SendMessageA(h, LB_SETCURSEL, index, 0);
+    return;
+  }
+  if (multiSelect_) {
+    caret_ = index;
+    return;
+  }
+  auto& cache = items_.cache_;
+  for (int i = 0; i < static_cast<int>(cache.size()); ++i) cache[i].selected = i == index;
+}
+
+bool TListBox::Selected(int index) const {
+  items_.CheckIndex(index);
+  if (HWND h = Window()) return SendMessageA(h, LB_GETSEL, index, 0) > 0;
+  return items_.cache_[index].selected;
+}
+
+void TListBox::SetSelected(int index, bool selected) {
+  items_.CheckIndex(index);
+  if (!multiSelect_) {
+    if (selected) SetItemIndex(index);
+    else if (ItemIndex() == index) SetItemIndex(-1);
+    return;
+  }
+  if (HWND h = Window()) SendMessageA(h, LB_SETSEL, selected ? TRUE : FALSE, index);
+  else items_.cache_[index].selected = selected;
+}
+
+int TListBox::SelCount() const {
+  if (!multiSelect_) return -1;
+  if (HWND h = Window()) return static_cast<int>(SendMessageA(h, LB_GETSELCOUNT, 0, 0));
+  const auto& cache = items_.cache_;
+  return static_cast<int>(
+      std::count_if(cache.begin(), cache.end(), [](const auto& item) { return item.selected; }));
+}
+
+int TListBox::TopIndex() const {
+  if (HWND h = Window()) return static_cast<int>(SendMessageA(h, LB_GETTOPINDEX, 0, 0));
+  return topIndex_;
+}
+
+void TListBox::SetTopIndex(int index) {
+  if (HWND h = Window()) SendMessageA(h, LB_SETTOPINDEX, index, 0);
+  else topIndex_ = index;
+}

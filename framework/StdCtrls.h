@@ -1,0 +1,230 @@
+// The standard controls: push buttons, check boxes, labels, group boxes and
+// list boxes. The windowed ones superclass the system classes; labels are
+// painted by their parent; group boxes are painted windows of our own.
+#pragma once
+
+#include "framework/Controls.h"
+
+#include <windows.h>
+
+#include <vector>
+
+// <windows.h> renames GetObject to GetObjectA, which would hide the list
+// box's TStrings::GetObject; GDI's is still there as GetObjectA.
+#undef GetObject
+
+class TForm;
+
+// Whether control and every parent above it are enabled. A control inside
+// a disabled container shows and acts disabled while keeping its own
+// Enabled flag.
+bool ShowsEnabled(const TControl* control);
+
+// The form a control sits on: the first TForm up its parents, or null.
+TForm* ParentForm(const TControl* control);
+
+// Text as controls draw it: in color when enabled, embossed grey (the
+// platform's disabled look) when not.
+void DrawControlText(TCanvas& canvas, RECT rect, const String& text, UINT flags, TColor color,
+                     bool enabled);
+
+// For containers: brings the windows below container in line with
+// ShowsEnabled and repaints its graphic children.
+void SyncChildrenEnabled(TWinControl* container);
+// For containers, at WM_PARENTNOTIFY: a window made below a disabled
+// container starts disabled (the notice reaches every container above it).
+void SyncCreatedChild(const TMessage& parentNotify);
+
+// A push button. Enter presses the default button of its form, Escape the
+// cancel button; a click with a ModalResult ends the form's ShowModal with it.
+class TButton : public TWinControl {
+public:
+  explicit TButton(TComponent* owner);
+
+  bool Default() const { return default_; }
+  // Makes the button the one Enter presses on its form (one per form: the
+  // previous default button stops being one).
+  void SetDefault(bool isDefault);
+  bool Cancel() const { return cancel_; }
+  void SetCancel(bool isCancel);
+  int ModalResult() const { return modalResult_; }
+  void SetModalResult(int result) { modalResult_ = result; }
+
+  // Sets the form's ModalResult (unless mrNone), then fires OnClick.
+  void Click() override;
+  // Moves the default and cancel roles to the new parent's form.
+  void SetParent(TWinControl* parent) override;
+
+protected:
+  void CreateParams(TCreateParams& params) override;
+  void InitializeWnd() override;
+  void WndProc(TMessage& message) override;
+  bool CNCommand(WORD code, LRESULT& result) override;
+  void EnabledChanged() override;
+
+private:
+  void RegisterWithForm();
+  void LeaveForm();
+  // The heavy frame Enter presses; the focused button takes it while focused.
+  void ShowDefaultLook(bool look);
+
+  bool default_ = false;
+  bool cancel_ = false;
+  int modalResult_ = 0;
+};
+
+// A check box. Changing Checked, by the program or by the user, fires OnClick.
+class TCheckBox : public TWinControl {
+public:
+  explicit TCheckBox(TComponent* owner);
+
+  bool Checked() const;
+  void SetChecked(bool checked);
+
+protected:
+  void CreateParams(TCreateParams& params) override;
+  void InitializeWnd() override;
+  void WndProc(TMessage& message) override;
+  bool CNCommand(WORD code, LRESULT& result) override;
+  void EnabledChanged() override;
+
+private:
+  bool checked_ = false;
+};
+
+// Static text painted on its parent's background.
+class TLabel : public TGraphicControl {
+public:
+  explicit TLabel(TComponent* owner);
+
+  TAlignment Alignment() const { return alignment_; }
+  void SetAlignment(TAlignment alignment);
+  // On: the label takes the size of its text (keeping its width when
+  // WordWrap is on, its right edge when right-justified).
+  bool AutoSize() const { return autoSize_; }
+  void SetAutoSize(bool autoSize);
+  // On: no background is painted.
+  bool Transparent() const { return transparent_; }
+  void SetTransparent(bool transparent);
+  bool WordWrap() const { return wordWrap_; }
+  void SetWordWrap(bool wordWrap);
+  // On: "&" underlines the next character instead of showing.
+  bool ShowAccelChar() const { return showAccelChar_; }
+  void SetShowAccelChar(bool show);
+
+  void SetParent(TWinControl* parent) override;
+  // With AutoSize the text decides the size (the height only, with WordWrap).
+  void SetBounds(int left, int top, int width, int height) override;
+
+protected:
+  void Paint(TCanvas& canvas) override;
+  void TextChanged() override;
+  void FontChanged() override;
+  void Loaded() override;
+
+private:
+  UINT DrawFlags() const;
+  SIZE TextSize(int width);
+  void AdjustBounds();
+
+  TAlignment alignment_ = taLeftJustify;
+  bool autoSize_ = true;
+  bool transparent_ = true;
+  bool wordWrap_ = false;
+  bool showAccelChar_ = true;
+};
+
+// A frame with a caption around other controls. Disabling it disables
+// everything inside.
+class TGroupBox : public TCustomControl {
+public:
+  explicit TGroupBox(TComponent* owner);
+
+protected:
+  void CreateParams(TCreateParams& params) override;
+  void PaintWindow(HDC dc) override;
+  void WndProc(TMessage& message) override;
+  void EnabledChanged() override;
+  void FontChanged() override;
+};
+
+// A list of lines. Items talks to the window while there is one and keeps
+// the lines (with their objects and selection) itself while there is not,
+// so a recreated window loses nothing. A shown list repaints at every
+// change: many changes go between Items().BeginUpdate() and EndUpdate().
+class TListBox : public TWinControl {
+public:
+  explicit TListBox(TComponent* owner);
+
+  TStrings& Items() { return items_; }
+  const TStrings& Items() const { return items_; }
+  // MultiSelect lets several lines be selected; ExtendedSelect (on by
+  // default) makes that work with Shift and Ctrl rather than by single clicks.
+  bool MultiSelect() const { return multiSelect_; }
+  void SetMultiSelect(bool multiSelect);
+  bool ExtendedSelect() const { return extendedSelect_; }
+  void SetExtendedSelect(bool extendedSelect);
+  bool Sorted() const { return sorted_; }
+  void SetSorted(bool sorted);
+
+  // The selected line, or with MultiSelect the line with the focus; -1 for none.
+  int ItemIndex() const;
+  void SetItemIndex(int index);
+  bool Selected(int index) const;
+  void SetSelected(int index, bool selected);
+  // The number of selected lines; -1 without MultiSelect, as the platform has it.
+  int SelCount() const;
+  int TopIndex() const;
+  void SetTopIndex(int index);
+  void Clear() { items_.Clear(); }
+
+protected:
+  void CreateParams(TCreateParams& params) override;
+  void InitializeWnd() override;
+  void WndProc(TMessage& message) override;
+  bool CNCommand(WORD code, LRESULT& result) override;
+  void EnabledChanged() override;
+
+private:
+  class TListBoxStrings : public TStrings {
+  public:
+    explicit TListBoxStrings(TListBox* list) : list_(list) {}
+    int Count() const override;
+    String Get(int index) const override;
+    void Put(int index, const String& text) override;
+    TObject* GetObject(int index) const override;
+    void PutObject(int index, TObject* object) override;
+    int Add(const String& text) override;
+    void Insert(int index, const String& text) override;
+    void Delete(int index) override;
+    void Clear() override;
+
+  protected:
+    void SetUpdateState(bool updating) override;
+
+  private:
+    struct Item {
+      String text;
+      TObject* object = nullptr;
+      bool selected = false;
+    };
+    HWND Window() const;
+    void CheckIndex(int index) const;
+    void SortCache();
+
+    TListBox* list_;
+    std::vector<Item> cache_;  // the lines while there is no window
+
+    friend class TListBox;
+  };
+
+  HWND Window() const;
+  void SaveState();
+
+  TListBoxStrings items_{this};
+  bool multiSelect_ = false;
+  bool extendedSelect_ = true;
+  bool sorted_ = false;
+  int caret_ = -1;     // MultiSelect's ItemIndex while there is no window
+  int topIndex_ = 0;
+};

@@ -1,0 +1,116 @@
+#include "framework/Dialogs.h"
+
+#include "framework/Forms.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace {
+
+// What the timer does to the dialog once it is up, and what it saw there.
+struct Script {
+  UINT key = 0;          // a key for the dialog, or 0 for the title-bar close
+  String title;
+  std::vector<String> captions;
+  bool done = false;
+};
+Script* current = nullptr;
+
+BOOL CALLBACK CollectButton(HWND hwnd, LPARAM) {
+  char cls[32], text[64];
+  GetClassNameA(hwnd, cls, sizeof cls);
+  GetWindowTextA(hwnd, text, sizeof text);
+  if (String(cls) == "TButton") current->captions.push_back(text);
+  return TRUE;
+}
+
+void CALLBACK Poke(HWND, UINT, UINT_PTR id, DWORD) {
+  HWND dialog = nullptr;
+  for (HWND w = GetTopWindow(nullptr); w; w = GetWindow(w, GW_HWNDNEXT)) {
+    DWORD pid = 0;
+    GetWindowThreadProcessId(w, &pid);
+    char cls[32];
+    GetClassNameA(w, cls, sizeof cls);
+    if (pid == GetCurrentProcessId() && IsWindowVisible(w) && String(cls) == "TForm") dialog = w;
+  }
+  if (!dialog || current->done) return;
+  KillTimer(nullptr, id);
+  current->done = true;
+  char title[64];
+  GetWindowTextA(dialog, title, sizeof title);
+  current->title = title;
+  EnumChildWindows(dialog, CollectButton, 0);
+  if (current->key) {
+    HWND focus = GetFocus();
+    if (!focus || GetAncestor(focus, GA_ROOT) != dialog) focus = dialog;
+    PostMessageA(focus, WM_KEYDOWN, current->key, 1);
+    PostMessageA(focus, WM_KEYUP, current->key, 0xC0000001);
+  } else {
+    PostMessageA(dialog, WM_CLOSE, 0, 0);
+  }
+}
+
+int Answer(Script& script, TMsgDlgType type, unsigned buttons) {
+  current = &script;
+  SetTimer(nullptr, 0, 50, Poke);
+  int result = MessageDlg("テキスト\n二行目", type, buttons);
+  current = nullptr;
+  return result;
+}
+
+}  // namespace
+
+TEST(MessageDlg, TitlesButtonsAndTheSeam) {
+  EXPECT_EQ(MessageDlgTitle(mtError), "ｴﾗｰ");
+  EXPECT_EQ(MessageDlgTitle(mtInformation), "情報");
+  EXPECT_EQ(MessageDlgTitle(mtConfirmation), "確認");
+  EXPECT_EQ(MessageDlgButtons(mbOK | mbAbort), "OK|中止(&A)");
+  EXPECT_EQ(MessageDlgButtons(mbAbort | mbNo | mbYes), "はい(&Y)|いいえ(&N)|中止(&A)");
+
+  struct Seam : TUserSeam {
+    String seen;
+    int Answer(const String& title, const String& text, const String& buttons) override {
+      seen = title + "/" + text + "/" + buttons;
+      return mrNo;
+    }
+    void Beep(UINT) override {}
+    void Help(const String&, UINT, ULONG_PTR) override {}
+  } seam;
+  Application().SetUserSeam(&seam);
+  EXPECT_EQ(MessageDlg("消す?", mtConfirmation, mbYes | mbNo), mrNo);
+  EXPECT_EQ(seam.seen, "確認/消す?/はい(&Y)|いいえ(&N)");
+  Application().SetUserSeam(nullptr);
+}
+
+TEST(MessageDlg, EnterPressesOkOrElseYes) {
+  Script ok;
+  ok.key = VK_RETURN;
+  EXPECT_EQ(Answer(ok, mtConfirmation, mbOK | mbAbort), mrOk);
+  EXPECT_EQ(ok.title, "確認");
+  EXPECT_EQ(ok.captions, (std::vector<String>{"OK", "中止(&A)"}));
+  Script yes;
+  yes.key = VK_RETURN;
+  EXPECT_EQ(Answer(yes, mtConfirmation, mbYes | mbNo | mbAbort), mrYes);
+  EXPECT_EQ(yes.captions, (std::vector<String>{"はい(&Y)", "いいえ(&N)", "中止(&A)"}));
+}
+
+TEST(MessageDlg, EscapeAndCloseRefuse) {
+  Script no;
+  no.key = VK_ESCAPE;
+  EXPECT_EQ(Answer(no, mtConfirmation, mbYes | mbNo | mbAbort), mrNo);
+  Script abort;
+  abort.key = VK_ESCAPE;
+  EXPECT_EQ(Answer(abort, mtConfirmation, mbOK | mbAbort), mrAbort);
+  Script closeNo;
+  closeNo.key = 0;
+  EXPECT_EQ(Answer(closeNo, mtConfirmation, mbYes | mbNo), mrNo);
+  Script closeOk;
+  closeOk.key = 0;
+  EXPECT_EQ(Answer(closeOk, mtInformation, mbOK), mrOk);
+  EXPECT_EQ(closeOk.title, "情報");
+  Script escOk;
+  escOk.key = VK_ESCAPE;
+  EXPECT_EQ(Answer(escOk, mtError, mbOK), mrOk);
+  EXPECT_EQ(escOk.title, "ｴﾗｰ");
+}

@@ -1,0 +1,192 @@
+#include "framework/ExtCtrls.h"
+
+#include "framework/Forms.h"
+#include "framework/StdCtrls.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <vector>
+
+namespace {
+
+constexpr COLORREF kGreen = RGB(0, 128, 0);
+
+// What a panel draws, by WM_PRINTCLIENT into a memory bitmap: the null
+// driver keeps no screen to read back.
+struct Shot {
+  int width, height;
+  std::vector<COLORREF> pixels;
+
+  explicit Shot(TWinControl* control) {
+    RECT r;
+    GetClientRect(control->Handle(), &r);
+    width = r.right;
+    height = r.bottom;
+    HDC screen = GetDC(nullptr);
+    HDC dc = CreateCompatibleDC(screen);
+    HGDIOBJ old = SelectObject(dc, CreateCompatibleBitmap(screen, width, height));
+    ReleaseDC(nullptr, screen);
+    SendMessageA(control->Handle(), WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc),
+                 PRF_CLIENT | PRF_ERASEBKGND);
+    for (int i = 0; i < width * height; ++i) pixels.push_back(GetPixel(dc, i % width, i / width));
+    DeleteObject(SelectObject(dc, old));
+    DeleteDC(dc);
+  }
+  COLORREF At(int x, int y) const { return pixels[y * width + x]; }
+  // The box around what is not background.
+  RECT Ink(COLORREF background = kGreen) const {
+    RECT box{width, height, 0, 0};
+    for (int i = 0; i < width * height; ++i) {
+      if (pixels[i] == background) continue;
+      const LONG x = i % width, y = i / width;
+      box = {std::min(box.left, x), std::min(box.top, y), std::max(box.right, x + 1),
+             std::max(box.bottom, y + 1)};
+    }
+    return box;
+  }
+  bool AnyRed() const {
+    return std::any_of(pixels.begin(), pixels.end(), [](COLORREF c) {
+      return GetRValue(c) > 128 && GetGValue(c) < 64 && GetBValue(c) < 64;
+    });
+  }
+};
+
+template <class T = TPanel>
+T* GreenPanel(TForm& form, int width, int height) {
+  auto* panel = new T(&form);
+  panel->SetParent(&form);
+  panel->SetBounds(0, 0, width, height);
+  panel->SetColor(kGreen);
+  return panel;
+}
+
+// A panel that notes the caption each paint of its window shows.
+class PaintLog : public TPanel {
+public:
+  using TPanel::TPanel;
+  std::vector<String> painted;
+
+protected:
+  void PaintWindow(HDC dc) override {
+    painted.push_back(Caption());
+    TPanel::PaintWindow(dc);
+  }
+};
+
+}  // namespace
+
+// --- TPanel -----------------------------------------------------------------
+
+TEST(TPanel, BevelsLightTheRaisedSideAndShadeTheLoweredOne) {
+  TForm form(nullptr);
+  TPanel* panel = GreenPanel(form, 60, 40);
+  const COLORREF light = GetSysColor(COLOR_BTNHIGHLIGHT), shade = GetSysColor(COLOR_BTNSHADOW);
+  Shot raised(panel);  // the default
+  EXPECT_TRUE(raised.At(0, 39) == light && raised.At(59, 1) == shade && raised.At(1, 1) == kGreen);
+  panel->SetBevelOuter(bvLowered);
+  panel->SetBevelInner(bvRaised);
+  panel->SetBevelWidth(2);
+  Shot both(panel);
+  EXPECT_TRUE(both.At(1, 1) == shade && both.At(58, 38) == light);  // outer, 2 wide
+  EXPECT_TRUE(both.At(3, 3) == light && both.At(56, 36) == shade);  // inner
+  EXPECT_EQ(both.At(4, 4), kGreen);
+  panel->SetBevelOuter(bvNone);
+  panel->SetBevelInner(bvNone);
+  EXPECT_EQ(Shot(panel).At(0, 0), kGreen);
+}
+
+TEST(TPanel, CaptionFollowsTheAlignmentCentredDownwards) {
+  TForm form(nullptr);
+  TPanel* panel = GreenPanel(form, 300, 40);
+  panel->SetBevelOuter(bvNone);
+  panel->SetCaption("WWW");
+  RECT ink = Shot(panel).Ink();
+  EXPECT_LE(std::abs((ink.left + ink.right) / 2 - 150), 4);
+  EXPECT_LE(std::abs((ink.top + ink.bottom) / 2 - 20), 4);
+  panel->SetAlignment(taLeftJustify);
+  ink = Shot(panel).Ink();
+  EXPECT_TRUE(ink.left < ink.right && ink.right < 100);
+  panel->SetAlignment(taRightJustify);
+  EXPECT_GT(Shot(panel).Ink().left, 200);
+}
+
+TEST(TPanel, RepaintShowsANewCaptionAtOnceWithoutTheMessageLoop) {
+  TForm form(nullptr);
+  form.SetClientSize(300, 40);
+  auto* panel = GreenPanel<PaintLog>(form, 280, 20);
+  form.Show();
+  Application().ProcessMessages();
+  panel->painted.clear();
+  // As the search shows each folder it enters, with no messages between.
+  const std::vector<String> folders{"C:", "C:\\WINDOWS", "C:\\WINDOWS\\システム"};
+  for (const String& folder : folders) {
+    panel->SetCaption(folder);
+    panel->Repaint();
+  }
+  EXPECT_EQ(panel->painted, folders);
+  char text[64];
+  GetWindowTextA(panel->Handle(), text, sizeof text);
+  EXPECT_STREQ(text, "C:\\WINDOWS\\システム");
+}
+
+TEST(TPanel, HostsLabelsOverItsCaptionAndDisablesWhatItHolds) {
+  TForm form(nullptr);
+  TPanel* panel = GreenPanel(form, 300, 40);
+  panel->SetBevelOuter(bvNone);
+  panel->SetCaption("WWWWWWWWWW");
+  auto* label = new TLabel(&form);
+  label->SetParent(panel);
+  label->SetAutoSize(false);
+  label->SetBounds(0, 0, 300, 40);
+  label->SetCaption("WWW");
+  label->SetTransparent(false);  // over the whole panel: the caption is hidden
+  label->SetColor(clWhite);
+  label->Font().SetColor(clRed);
+  const RECT left = Shot(panel).Ink(clWhite);
+  EXPECT_TRUE(left.left < left.right && left.right < 100);
+  label->SetAlignment(taCenter);
+  const RECT centre = Shot(panel).Ink(clWhite);
+  EXPECT_LE(std::abs((centre.left + centre.right) / 2 - 150), 4);
+  label->SetAlignment(taRightJustify);
+  EXPECT_GT(Shot(panel).Ink(clWhite).left, 200);
+  auto* button = new TButton(&form);
+  button->SetParent(panel);
+  EXPECT_TRUE(Shot(panel).AnyRed());
+  panel->SetEnabled(false);  // greys its labels, disables its windows
+  EXPECT_FALSE(Shot(panel).AnyRed());
+  EXPECT_FALSE(IsWindowEnabled(button->Handle()));
+  EXPECT_TRUE(button->Enabled());
+  panel->SetEnabled(true);
+  EXPECT_TRUE(IsWindowEnabled(button->Handle()));
+  label->SetEnabled(false);
+  EXPECT_FALSE(Shot(panel).AnyRed());
+  label->SetTransparent(true);
+  EXPECT_EQ(Shot(panel).At(1, 1), kGreen);
+}
+
+// --- TImage -----------------------------------------------------------------
+
+TEST(TImage, DrawsItsIconAtTheTopLeftOrCentredWithinItsBounds) {
+  TForm form(nullptr);
+  TPanel* panel = GreenPanel(form, 120, 100);
+  panel->SetBevelOuter(bvNone);
+  auto* image = new TImage(&form);
+  image->SetParent(panel);
+  image->SetBounds(10, 10, 64, 64);
+  EXPECT_EQ(Shot(panel).Ink().right, 0);  // no icon, nothing drawn
+  image->SetStockIcon(IDI_EXCLAMATION);
+  EXPECT_EQ(image->Icon(), LoadIconA(nullptr, IDI_EXCLAMATION));
+  const int cx = GetSystemMetrics(SM_CXICON), cy = GetSystemMetrics(SM_CYICON);
+  RECT ink = Shot(panel).Ink();
+  EXPECT_TRUE(ink.left < ink.right && ink.left >= 10 && ink.top >= 10);
+  EXPECT_TRUE(ink.right <= 10 + cx && ink.bottom <= 10 + cy);
+  image->SetCenter(true);
+  ink = Shot(panel).Ink();
+  EXPECT_TRUE(ink.left >= 10 + (64 - cx) / 2 && ink.top >= 10 + (64 - cy) / 2);
+  EXPECT_TRUE(ink.right <= 10 + (64 + cx) / 2 && ink.bottom <= 10 + (64 + cy) / 2);
+  image->SetBounds(10, 10, 16, 16);
+  ink = Shot(panel).Ink();
+  EXPECT_TRUE(ink.right <= 26 && ink.bottom <= 26);
+}
