@@ -1,5 +1,6 @@
 #include "framework/Dateutils.h"
 
+#include "framework/Format.h"
 #include "framework/Locale.h"
 #include "framework/Wintypes.h"
 
@@ -146,17 +147,6 @@ bool StartsWith(const String& text, size_t i, const char* word) {
   return true;
 }
 
-// Length of a unit at i that is literal whatever it holds: a quoted run
-// (quotes included; an open quote runs to the end) or a double-byte
-// character. 0 for anything else.
-size_t LiteralLength(const String& text, size_t i) {
-  char c = text[i];
-  if (c == '\'' || c == '"') {
-    size_t end = text.find(c, i + 1);
-    return end == String::npos ? text.size() - i : end - i + 1;
-  }
-  return IsLeadByte(static_cast<unsigned char>(c)) && i + 1 < text.size() ? 2 : 0;
-}
 
 // The marker at i: "am/pm", "a/p" or "ampm"; 0 if none.
 size_t MarkerLength(const String& format, size_t i) {
@@ -168,7 +158,7 @@ size_t MarkerLength(const String& format, size_t i) {
 
 bool HasMarker(const String& format) {
   for (size_t i = 0; i < format.size(); ++i) {
-    if (size_t length = LiteralLength(format, i)) i += length - 1;
+    if (size_t length = PictureLiteralLength(format, i)) i += length - 1;
     else if (MarkerLength(format, i)) return true;
   }
   return false;
@@ -191,7 +181,7 @@ public:
     bool twelveHour = HasMarker(format);
     bool afterHour = false;
     for (size_t i = 0; i < format.size();) {
-      if (size_t length = LiteralLength(format, i)) {
+      if (size_t length = PictureLiteralLength(format, i)) {
         out_ += Unquote(format.substr(i, length));
         i += length;
         continue;

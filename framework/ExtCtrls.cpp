@@ -22,7 +22,7 @@ void DrawBevel(TCanvas& canvas, RECT& r, TBevelCut cut, int width) {
 
 // --- TPanel -----------------------------------------------------------------
 
-TPanel::TPanel(TComponent* owner) : TCustomControl(owner) {}
+TPanel::TPanel(TComponent* owner) : TContainerControl(owner) {}
 
 void TPanel::CreateParams(TCreateParams& params) {
   TCustomControl::CreateParams(params);
@@ -46,35 +46,7 @@ void TPanel::PaintWindow(HDC dc) {
     }
   }
   // Labels and images come over the caption.
-  TCustomControl::PaintWindow(dc);
-}
-
-void TPanel::WndProc(TMessage& m) {
-  switch (m.Msg) {
-    case WM_PARENTNOTIFY:
-      SyncCreatedChild(m);
-      break;
-    case WM_PRINTCLIENT: {
-      HDC dc = reinterpret_cast<HDC>(m.WParam);
-      if (m.LParam & PRF_ERASEBKGND) TCanvas(dc).FillRect(ClientRect(), Color());
-      PaintWindow(dc);
-      m.Result = 0;
-      return;
-    }
-    default:
-      break;
-  }
-  TCustomControl::WndProc(m);
-}
-
-void TPanel::EnabledChanged() {
-  if (HandleAllocated()) EnableWindow(Handle(), ShowsEnabled(this));
-  SyncChildrenEnabled(this);
-}
-
-void TPanel::FontChanged() {
-  TCustomControl::FontChanged();
-  Invalidate();
+  TContainerControl::PaintWindow(dc);
 }
 
 void TPanel::SetBevelOuter(TBevelCut bevel) {

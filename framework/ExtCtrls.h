@@ -1,7 +1,7 @@
 // Panels and images.
 #pragma once
 
-#include "framework/Controls.h"
+#include "framework/StdCtrls.h"
 
 #include <windows.h>
 
@@ -9,7 +9,7 @@ enum TBevelCut { bvNone, bvLowered, bvRaised };
 
 // A painted window with bevels and a caption, hosting other controls;
 // labels and images on it are painted over its background.
-class TPanel : public TCustomControl {
+class TPanel : public TContainerControl {
 public:
   explicit TPanel(TComponent* owner);
 
@@ -27,9 +27,6 @@ public:
 protected:
   void CreateParams(TCreateParams& params) override;
   void PaintWindow(HDC dc) override;
-  void WndProc(TMessage& message) override;
-  void EnabledChanged() override;
-  void FontChanged() override;
 
 private:
   TBevelCut bevelOuter_ = bvRaised;

@@ -334,22 +334,11 @@ private:
 // ---------------------------------------------------------------------------
 // FormatFloat pictures
 
-// Length of a unit at i that is literal whatever it holds: a quoted run
-// (quotes included; an open quote runs to the end) or a double-byte
-// character. 0 for anything else.
-size_t LiteralLength(const String& text, size_t i) {
-  char c = text[i];
-  if (c == '\'' || c == '"') {
-    size_t end = text.find(c, i + 1);
-    return end == String::npos ? text.size() - i : end - i + 1;
-  }
-  return IsLeadByte(static_cast<unsigned char>(c)) && i + 1 < text.size() ? 2 : 0;
-}
 
 std::vector<String> SplitSections(const String& picture) {
   std::vector<String> sections(1);
   for (size_t i = 0; i < picture.size();) {
-    size_t length = std::max<size_t>(LiteralLength(picture, i), 1);
+    size_t length = std::max<size_t>(PictureLiteralLength(picture, i), 1);
     if (picture[i] == ';') sections.emplace_back();
     else sections.back().append(picture, i, length);
     i += length;
@@ -431,7 +420,7 @@ Picture ParsePicture(const String& section) {
   int firstZero = -1;
   for (size_t i = 0; i < section.size();) {
     char c = section[i];
-    if (size_t length = LiteralLength(section, i)) {
+    if (size_t length = PictureLiteralLength(section, i)) {
       picture.pieces.push_back({Piece::Literal, Unquote(section.substr(i, length))});
       i += length;
       continue;
@@ -554,4 +543,13 @@ String FormatFloat(const String& picture, long double value) {
   if (!figures.zero) return (negative && index == 0 ? "-" : "") + Render(chosen, figures);
   const String& zero = sections.size() > 2 && !sections[2].empty() ? sections[2] : sections[0];
   return zero.empty() ? "0" : RenderValue(zero, Decimal());
+}
+
+size_t PictureLiteralLength(const String& text, size_t i) {
+  char c = text[i];
+  if (c == '\'' || c == '"') {
+    size_t end = text.find(c, i + 1);
+    return end == String::npos ? text.size() - i : end - i + 1;
+  }
+  return IsLeadByte(static_cast<unsigned char>(c)) && i + 1 < text.size() ? 2 : 0;
 }

@@ -54,3 +54,8 @@ String FormatArgs(const String& format, const TVarRec* args, size_t count);
 // zero) of "0" and "#" digit places, "." decimal point, "," thousands
 // separation, "E+"/"E-" exponent, quoted literals; other bytes literal.
 String FormatFloat(const String& picture, long double value);
+
+// The length of the unit at i of a picture (FormatFloat, FormatDateTime)
+// that is literal whatever it holds: a quoted run (quotes included; an open
+// quote runs to the end) or a double-byte character; 0 for anything else.
+size_t PictureLiteralLength(const String& text, size_t i);

@@ -319,7 +319,7 @@ void TLabel::Loaded() {
 
 // --- TGroupBox --------------------------------------------------------------
 
-TGroupBox::TGroupBox(TComponent* owner) : TCustomControl(owner) {}
+TGroupBox::TGroupBox(TComponent* owner) : TContainerControl(owner) {}
 
 void TGroupBox::CreateParams(TCreateParams& params) {
   TCustomControl::CreateParams(params);
@@ -344,10 +344,10 @@ void TGroupBox::PaintWindow(HDC dc) {
                       ShowsEnabled(this));
     }
   }
-  TCustomControl::PaintWindow(dc);
+  TContainerControl::PaintWindow(dc);
 }
 
-void TGroupBox::WndProc(TMessage& m) {
+void TContainerControl::WndProc(TMessage& m) {
   switch (m.Msg) {
     case WM_PARENTNOTIFY:
       SyncCreatedChild(m);
@@ -365,12 +365,12 @@ void TGroupBox::WndProc(TMessage& m) {
   TCustomControl::WndProc(m);
 }
 
-void TGroupBox::EnabledChanged() {
+void TContainerControl::EnabledChanged() {
   if (HandleAllocated()) EnableWindow(Handle(), ShowsEnabled(this));
   SyncChildrenEnabled(this);
 }
 
-void TGroupBox::FontChanged() {
+void TContainerControl::FontChanged() {
   TCustomControl::FontChanged();
   Invalidate();
 }

@@ -134,18 +134,27 @@ private:
   bool showAccelChar_ = true;
 };
 
-// A frame with a caption around other controls. Disabling it disables
-// everything inside.
-class TGroupBox : public TCustomControl {
+// A painted window that holds other controls (group boxes, panels):
+// disabling it disables everything inside, also what is added later, and
+// it paints into a device context on WM_PRINTCLIENT.
+class TContainerControl : public TCustomControl {
+public:
+  using TCustomControl::TCustomControl;
+
+protected:
+  void WndProc(TMessage& message) override;
+  void EnabledChanged() override;
+  void FontChanged() override;
+};
+
+// A frame with a caption around other controls.
+class TGroupBox : public TContainerControl {
 public:
   explicit TGroupBox(TComponent* owner);
 
 protected:
   void CreateParams(TCreateParams& params) override;
   void PaintWindow(HDC dc) override;
-  void WndProc(TMessage& message) override;
-  void EnabledChanged() override;
-  void FontChanged() override;
 };
 
 // A list of lines. Items talks to the window while there is one and keeps
