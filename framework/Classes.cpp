@@ -106,13 +106,13 @@ int TStrings::Add(const String& text) {
 
 int TStrings::AddObject(const String& text, TObject* object) {
   int index = Add(text);
-  PutObject(index, object);
+  SetObjects(index, object);
   return index;
 }
 
 void TStrings::AddStrings(const TStrings& strings) {
   BeginUpdate();
-  for (int i = 0; i < strings.Count(); ++i) AddObject(strings.Get(i), strings.GetObject(i));
+  for (int i = 0; i < strings.Count(); ++i) AddObject(strings.Get(i), strings.Objects(i));
   EndUpdate();
 }
 
@@ -225,12 +225,12 @@ void TStringList::Put(int index, const String& text) {
   Changed();
 }
 
-TObject* TStringList::GetObject(int index) const {
+TObject* TStringList::Objects(int index) const {
   CheckIndex(index);
   return items_[index].object;
 }
 
-void TStringList::PutObject(int index, TObject* object) {
+void TStringList::SetObjects(int index, TObject* object) {
   CheckIndex(index);
   Changing();
   items_[index].object = object;

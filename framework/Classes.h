@@ -103,8 +103,8 @@ public:
   virtual int Count() const = 0;
   virtual String Get(int index) const = 0;
   virtual void Put(int index, const String& text) = 0;
-  virtual TObject* GetObject(int index) const = 0;
-  virtual void PutObject(int index, TObject* object) = 0;
+  virtual TObject* Objects(int index) const = 0;
+  virtual void SetObjects(int index, TObject* object) = 0;
   virtual void Insert(int index, const String& text) = 0;
   virtual void Delete(int index) = 0;
   virtual void Clear() = 0;
@@ -137,8 +137,8 @@ public:
   int Count() const override { return static_cast<int>(items_.size()); }
   String Get(int index) const override;
   void Put(int index, const String& text) override;
-  TObject* GetObject(int index) const override;
-  void PutObject(int index, TObject* object) override;
+  TObject* Objects(int index) const override;
+  void SetObjects(int index, TObject* object) override;
   int Add(const String& text) override;
   void Insert(int index, const String& text) override;
   void Delete(int index) override;

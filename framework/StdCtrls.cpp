@@ -414,14 +414,14 @@ String TListBox::TListBoxStrings::Get(int index) const {
   return text;
 }
 
-TObject* TListBox::TListBoxStrings::GetObject(int index) const {
+TObject* TListBox::TListBoxStrings::Objects(int index) const {
   CheckIndex(index);
   HWND h = Window();
   if (!h) return cache_[index].object;
   return reinterpret_cast<TObject*>(SendMessageA(h, LB_GETITEMDATA, index, 0));
 }
 
-void TListBox::TListBoxStrings::PutObject(int index, TObject* object) {
+void TListBox::TListBoxStrings::SetObjects(int index, TObject* object) {
   CheckIndex(index);
   HWND h = Window();
   if (!h) {
@@ -440,13 +440,13 @@ void TListBox::TListBoxStrings::Put(int index, const String& text) {
   }
   // The platform replaces a line only by deleting and inserting it; the
   // line keeps its object and selection, the list its current line.
-  TObject* object = GetObject(index);
+  TObject* object = Objects(index);
   const bool selected = list_->Selected(index);
   const int current = list_->ItemIndex();
   BeginUpdate();
   Delete(index);
   Insert(index, text);
-  PutObject(index, object);
+  SetObjects(index, object);
   if (selected) list_->SetSelected(index, true);
   list_->SetItemIndex(current);
   EndUpdate();
@@ -564,7 +564,7 @@ void TListBox::SaveState() {
   cache.clear();
   cache.reserve(count);
   for (int i = 0; i < count; ++i) {
-    cache.push_back(TListBoxStrings::Item{items_.Get(i), items_.GetObject(i),
+    cache.push_back(TListBoxStrings::Item{items_.Get(i), items_.Objects(i),
                                           SendMessageA(h, LB_GETSEL, i, 0) > 0});
   }
   caret_ = multiSelect_ && count > 0 ? static_cast<int>(SendMessageA(h, LB_GETCARETINDEX, 0, 0)) : -1;

@@ -9,10 +9,6 @@
 
 #include <vector>
 
-// <windows.h> renames GetObject to GetObjectA, which would hide the list
-// box's TStrings::GetObject; GDI's is still there as GetObjectA.
-#undef GetObject
-
 class TForm;
 
 // Whether control and every parent above it are enabled. A control inside
@@ -201,8 +197,8 @@ private:
     int Count() const override;
     String Get(int index) const override;
     void Put(int index, const String& text) override;
-    TObject* GetObject(int index) const override;
-    void PutObject(int index, TObject* object) override;
+    TObject* Objects(int index) const override;
+    void SetObjects(int index, TObject* object) override;
     int Add(const String& text) override;
     void Insert(int index, const String& text) override;
     void Delete(int index) override;

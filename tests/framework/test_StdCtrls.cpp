@@ -212,7 +212,7 @@ TEST(TListBox, ItemsLiveInTheListUntilTheWindowThenInTheWindow) {
   TObject marker;
   items.Add("C:\\IO.SYS");
   items.Insert(0, "C:\\表示.TXT");
-  items.PutObject(1, &marker);
+  items.SetObjects(1, &marker);
   EXPECT_THROW(items.Get(2), EStringListError);
   EXPECT_FALSE(list->HandleAllocated());
   HWND h = list->Handle();
@@ -224,7 +224,7 @@ TEST(TListBox, ItemsLiveInTheListUntilTheWindowThenInTheWindow) {
   items.Delete(0);
   items.Put(0, "別名");
   EXPECT_EQ(items.Text(), "別名\r\n直接\r\n");  // Shift-JIS back out of the window
-  EXPECT_EQ(items.GetObject(0), &marker);
+  EXPECT_EQ(items.Objects(0), &marker);
   EXPECT_THROW(items.Insert(3, "x"), EStringListError);
 }
 
@@ -274,7 +274,7 @@ TEST(TListBox, LinesObjectsAndSelectionSurviveNewWindowsAndSorting) {
   list->SetMultiSelect(true);
   TObject marker;
   for (int i = 0; i < 30; ++i) list->Items().Add("ファイル" + IntToStr(i));
-  list->Items().PutObject(7, &marker);
+  list->Items().SetObjects(7, &marker);
   list->SetSelected(3, true);
   list->SetSelected(7, true);
   list->SetTopIndex(5);
@@ -282,7 +282,7 @@ TEST(TListBox, LinesObjectsAndSelectionSurviveNewWindowsAndSorting) {
   list->RecreateWnd();
   group->RecreateWnd();  // takes the list's window down with it
   EXPECT_EQ(list->Items().Get(29), "ファイル29");
-  EXPECT_EQ(list->Items().GetObject(7), &marker);
+  EXPECT_EQ(list->Items().Objects(7), &marker);
   EXPECT_EQ(list->SelCount(), 2);
   EXPECT_TRUE(list->Selected(3) && list->Selected(7));
   EXPECT_EQ(list->TopIndex(), top);
