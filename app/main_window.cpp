@@ -8,6 +8,8 @@
 
 #include <windows.h>
 
+#include <cctype>
+
 TMainForm* MainForm = nullptr;
 
 namespace {
@@ -170,8 +172,8 @@ void TMainForm::BuildLayout() {
   TabSheetVersion = Sheet(this, PageControl, "TabSheetVersion", "バージョン");
   auto* panel = Place<TPanel>(this, TabSheetVersion, "", 8, 8, 564, 356);
   panel->SetBevelOuter(bvRaised);
-  TLabel* title = EmbossedLine(this, panel, 60, 60, "VEMTAR");
-  TLabel* titleShadow = dynamic_cast<TLabel*>(panel->Controls(panel->ControlCount() - 2));
+  TLabel* titleShadow = nullptr;
+  TLabel* title = EmbossedLine(this, panel, 60, 60, "VEMTAR", &titleShadow);
   for (TLabel* label : {title, titleShadow}) {
     label->Font().SetName("");
     label->Font().SetPitchAndFamily(VARIABLE_PITCH | FF_ROMAN);
