@@ -1,0 +1,73 @@
+#include "framework/Thread.h"
+
+#include "framework/Forms.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// Runs the main thread's messages until done() holds or 10 s have passed.
+template <class F>
+bool PumpUntil(F done) {
+  for (DWORD start = GetTickCount(); !done(); Sleep(1)) {
+    if (GetTickCount() - start > 10000) return false;
+    Application().ProcessMessages();
+  }
+  return true;
+}
+
+class LambdaThread : public TThread {
+public:
+  explicit LambdaThread(std::function<void(LambdaThread&)> body)
+      : TThread(true), body_(std::move(body)) {}
+
+protected:
+  void Execute() override { body_(*this); }
+
+private:
+  std::function<void(LambdaThread&)> body_;
+};
+
+}  // namespace
+
+TEST(TThread, SynchronizeRunsOnTheMainThreadWhileTheWorkerWaits) {
+  std::atomic<DWORD> workerId{0}, closureId{0};
+  std::atomic<bool> returned{false}, returnedSeenInClosure{true};
+  LambdaThread thread([&](LambdaThread&) {
+    workerId = GetCurrentThreadId();
+    TThread::Synchronize([&] {
+      closureId = GetCurrentThreadId();
+      Sleep(50);  // a worker that did not wait would get past Synchronize now
+      returnedSeenInClosure = returned.load();
+    });
+    returned = true;
+  });
+  EXPECT_EQ(workerId, 0u);  // created suspended
+  thread.Start();
+  ASSERT_TRUE(PumpUntil([&] { return thread.Finished(); }));
+  EXPECT_EQ(closureId, GetCurrentThreadId());
+  EXPECT_EQ(workerId, thread.ThreadId());
+  EXPECT_FALSE(returnedSeenInClosure);
+  DWORD id = 0;
+  TThread::Synchronize([&] { id = GetCurrentThreadId(); });  // on the main thread: at once
+  EXPECT_EQ(id, GetCurrentThreadId());
+}
+
+TEST(TThread, TerminateIsSeenByExecuteAtItsPriority) {
+  std::atomic<int> priority{12345};
+  std::atomic<bool> running{false};
+  LambdaThread thread([&](LambdaThread& self) {
+    priority = GetThreadPriority(GetCurrentThread());
+    running = true;
+    while (!self.Terminated()) TThread::Synchronize([] {});
+  });
+  thread.SetPriority(THREAD_PRIORITY_IDLE);
+  EXPECT_EQ(thread.Priority(), THREAD_PRIORITY_IDLE);
+  thread.Start();
+  ASSERT_TRUE(PumpUntil([&] { return running.load(); }));
+  EXPECT_EQ(priority, THREAD_PRIORITY_IDLE);
+  EXPECT_FALSE(thread.Finished());
+  thread.Terminate();
+  thread.WaitFor();  // runs the worker's hand-overs while it waits
+  EXPECT_TRUE(thread.Finished());
+}
