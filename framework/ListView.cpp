@@ -1,0 +1,552 @@
+#include "framework/ListView.h"
+
+#include "framework/Locale.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace {
+
+// Scope of program-driven window changes.
+struct Syncing {
+  explicit Syncing(int& count) : count_(count) { ++count_; }
+  ~Syncing() { --count_; }
+  int& count_;
+};
+
+// Copies at most size - 1 bytes and a terminator, never half of a
+// double-byte character.
+void CopyText(char* out, int size, const String& text) {
+  if (!out || size <= 0) return;
+  const size_t room = static_cast<size_t>(size) - 1;
+  size_t n = 0;
+  while (n < text.size()) {
+    const size_t step =
+        IsLeadByte(static_cast<unsigned char>(text[n])) && n + 1 < text.size() ? 2 : 1;
+    if (n + step > room) break;
+    n += step;
+  }
+  std::memcpy(out, text.data(), n);
+  out[n] = '\0';
+}
+
+int FormatOf(TAlignment alignment) {
+  switch (alignment) {
+    case taRightJustify: return LVCFMT_RIGHT;
+    case taCenter: return LVCFMT_CENTER;
+    default: return LVCFMT_LEFT;
+  }
+}
+
+const String& TextOf(const TListItem& item, int column) {
+  static const String empty;
+  if (column == 0) return item.Caption;
+  const size_t sub = static_cast<size_t>(column) - 1;
+  return sub < item.SubItems.size() ? item.SubItems[sub] : empty;
+}
+
+}  // namespace
+
+TCustomListView::TCustomListView(TComponent* owner) : TWinControl(owner) {
+  SetBounds(0, 0, 250, 150);
+  SetTabStop(true);
+  SetColor(clWindow);
+}
+
+TCustomListView::~TCustomListView() {
+  // Our DestroyWnd while we are still a list view.
+  if (HandleAllocated()) DestroyWnd();
+}
+
+LRESULT TCustomListView::Send(UINT msg, WPARAM wp, LPARAM lp) {
+  return SendMessageA(Handle(), msg, wp, lp);
+}
+
+void TCustomListView::CreateParams(TCreateParams& params) {
+  TWinControl::CreateParams(params);
+  params.BaseClass = WC_LISTVIEWA;
+  params.ClassName = "TListView";
+  params.ExStyle |= WS_EX_CLIENTEDGE;
+  params.Style |= LVS_REPORT | LVS_OWNERDATA;
+  if (!multiSelect_) params.Style |= LVS_SINGLESEL;
+  if (!hideSelection_) params.Style |= LVS_SHOWSELALWAYS;
+  if (!readOnly_) params.Style |= LVS_EDITLABELS;
+}
+
+void TCustomListView::InitializeWnd() {
+  Syncing s(syncing_);
+  Send(LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
+  if (updateCount_ > 0) Send(WM_SETREDRAW, FALSE, 0);
+  for (int c = 0; c < ColumnCount(); ++c) PushColumn(c, true);
+  Send(LVM_SETITEMCOUNT, items_.size(), LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);
+  PushState();
+  // Automatic widths need the texts, so they come after the count.
+  for (int c = 0; c < ColumnCount(); ++c) {
+    if (columns_[c].Width < 0) Send(LVM_SETCOLUMNWIDTH, c, MAKELPARAM(columns_[c].Width, 0));
+  }
+  if (topIndex_ > 0 && topIndex_ < Count()) {
+    // Scrolling to the end first makes the wanted row the top one.
+    Send(LVM_ENSUREVISIBLE, Count() - 1, FALSE);
+    Send(LVM_ENSUREVISIBLE, topIndex_, FALSE);
+  }
+}
+
+void TCustomListView::DestroyWnd() {
+  Syncing s(syncing_);
+  if (HandleAllocated()) {
+    topIndex_ = static_cast<int>(Send(LVM_GETTOPINDEX, 0, 0));
+    for (int c = 0; c < ColumnCount(); ++c) {
+      columns_[c].Width = static_cast<int>(Send(LVM_GETCOLUMNWIDTH, c, 0));
+    }
+  }
+  TWinControl::DestroyWnd();
+}
+
+int TCustomListView::TopIndex() const {
+  if (!HandleAllocated()) return topIndex_;
+  return static_cast<int>(const_cast<TCustomListView*>(this)->Send(LVM_GETTOPINDEX, 0, 0));
+}
+
+// --- Columns ----------------------------------------------------------------
+
+void TCustomListView::PushColumn(int column, bool insert) {
+  const TListColumn& col = columns_[column];
+  LVCOLUMNA lv{};
+  lv.mask = LVCF_TEXT | LVCF_FMT | LVCF_WIDTH | LVCF_SUBITEM;
+  lv.fmt = FormatOf(col.Alignment);
+  lv.cx = col.Width >= 0 ? col.Width : 50;
+  lv.pszText = const_cast<char*>(col.Caption.c_str());
+  lv.iSubItem = column;
+  Send(insert ? LVM_INSERTCOLUMNA : LVM_SETCOLUMNA, column, reinterpret_cast<LPARAM>(&lv));
+}
+
+int TCustomListView::AddColumn(const String& caption, int width, TAlignment alignment) {
+  columns_.push_back(TListColumn{caption, width, alignment});
+  const int column = ColumnCount() - 1;
+  if (HandleAllocated()) {
+    Syncing s(syncing_);
+    PushColumn(column, true);
+    if (width < 0) Send(LVM_SETCOLUMNWIDTH, column, MAKELPARAM(width, 0));
+  }
+  return column;
+}
+
+void TCustomListView::SetColumnCaption(int column, const String& caption) {
+  columns_.at(column).Caption = caption;
+  if (HandleAllocated()) {
+    LVCOLUMNA lv{};
+    lv.mask = LVCF_TEXT;
+    lv.pszText = const_cast<char*>(caption.c_str());
+    Send(LVM_SETCOLUMNA, column, reinterpret_cast<LPARAM>(&lv));
+  }
+}
+
+int TCustomListView::ColumnWidth(int column) const {
+  const int width = columns_.at(column).Width;
+  if (!HandleAllocated()) return width;
+  return static_cast<int>(const_cast<TCustomListView*>(this)->Send(LVM_GETCOLUMNWIDTH, column, 0));
+}
+
+void TCustomListView::SetColumnWidth(int column, int width) {
+  columns_.at(column).Width = width;
+  if (HandleAllocated()) Send(LVM_SETCOLUMNWIDTH, column, MAKELPARAM(width, 0));
+}
+
+void TCustomListView::SetColumnAlignment(int column, TAlignment alignment) {
+  columns_.at(column).Alignment = alignment;
+  if (HandleAllocated()) {
+    LVCOLUMNA lv{};
+    lv.mask = LVCF_FMT;
+    lv.fmt = FormatOf(alignment);
+    Send(LVM_SETCOLUMNA, column, reinterpret_cast<LPARAM>(&lv));
+  }
+}
+
+// --- Items ------------------------------------------------------------------
+
+void TCustomListView::PushCount() {
+  if (!HandleAllocated() || updateCount_ > 0) return;
+  Syncing s(syncing_);
+  Send(LVM_SETITEMCOUNT, items_.size(), LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);
+}
+
+void TCustomListView::RedrawItem(int index) {
+  if (HandleAllocated() && updateCount_ == 0) Send(LVM_REDRAWITEMS, index, index);
+}
+
+int TCustomListView::AddItem(const String& caption, const std::vector<String>& subItems,
+                             void* data) {
+  items_.push_back(TListItem{caption, subItems, data, false, false});
+  const int index = Count() - 1;
+  PushCount();
+  if (autoSort_) Sort();
+  return index;
+}
+
+void TCustomListView::Delete(int index) {
+  if (index < 0 || index >= Count()) return;
+  items_.erase(items_.begin() + index);
+  if (focused_ == index) focused_ = -1;
+  else if (focused_ > index) --focused_;
+  if (HandleAllocated()) {
+    PushCount();
+    PushState();
+    Invalidate();
+  }
+  Change(-1);
+}
+
+void TCustomListView::Clear() {
+  items_.clear();
+  focused_ = -1;
+  if (HandleAllocated()) {
+    Syncing s(syncing_);
+    Send(LVM_SETITEMCOUNT, 0, 0);
+    Invalidate();
+  }
+  Change(-1);
+}
+
+void TCustomListView::SetCaption(int index, const String& text) {
+  items_.at(index).Caption = text;
+  RedrawItem(index);
+  Change(index);
+  if (autoSort_) Sort();
+}
+
+void TCustomListView::SetSubItem(int index, int column, const String& text) {
+  if (column <= 0) {
+    SetCaption(index, text);
+    return;
+  }
+  auto& subs = items_.at(index).SubItems;
+  if (subs.size() < static_cast<size_t>(column)) subs.resize(column);
+  subs[column - 1] = text;
+  RedrawItem(index);
+  Change(index);
+}
+
+void TCustomListView::BeginUpdate() {
+  if (updateCount_++ == 0 && HandleAllocated()) Send(WM_SETREDRAW, FALSE, 0);
+}
+
+void TCustomListView::EndUpdate() {
+  if (updateCount_ == 0) return;
+  if (--updateCount_ == 0 && HandleAllocated()) {
+    PushCount();
+    Send(WM_SETREDRAW, TRUE, 0);
+    Invalidate();
+  }
+}
+
+// --- Sorting ----------------------------------------------------------------
+
+void TCustomListView::Sort() {
+  if (compare_) {
+    std::stable_sort(items_.begin(), items_.end(), [this](const TListItem& a, const TListItem& b) {
+      return compare_(a, b) < 0;
+    });
+  } else {
+    std::stable_sort(items_.begin(), items_.end(), [](const TListItem& a, const TListItem& b) {
+      return CompareText(a.Caption, b.Caption) < 0;
+    });
+  }
+  focused_ = -1;
+  for (int i = 0; i < Count(); ++i) {
+    if (items_[i].Focused) focused_ = i;
+  }
+  if (HandleAllocated()) {
+    PushState();
+    Invalidate();
+  }
+}
+
+void TCustomListView::SetAutoSort(bool autoSort) {
+  autoSort_ = autoSort;
+  if (autoSort) Sort();
+}
+
+// --- Selection --------------------------------------------------------------
+
+void TCustomListView::PushItemState(int index) {
+  if (!HandleAllocated()) return;
+  Syncing s(syncing_);
+  LVITEMA lv{};
+  lv.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+  const TListItem& item = items_[index];
+  lv.state = (item.Selected ? LVIS_SELECTED : 0) | (item.Focused ? LVIS_FOCUSED : 0);
+  Send(LVM_SETITEMSTATE, index, reinterpret_cast<LPARAM>(&lv));
+}
+
+void TCustomListView::PushState() {
+  if (!HandleAllocated()) return;
+  Syncing s(syncing_);
+  // Clearing with index -1 costs a notification per row under Wine, so
+  // only the rows the window has selected or focused are cleared.
+  LVITEMA clear{};
+  clear.stateMask = LVIS_SELECTED;
+  int i = -1;
+  while ((i = static_cast<int>(Send(LVM_GETNEXTITEM, i, LVNI_SELECTED))) >= 0) {
+    if (i >= Count() || !items_[i].Selected) {
+      Send(LVM_SETITEMSTATE, i, reinterpret_cast<LPARAM>(&clear));
+    }
+  }
+  i = static_cast<int>(Send(LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_FOCUSED));
+  if (i >= 0 && (i >= Count() || !items_[i].Focused)) {
+    clear.stateMask = LVIS_FOCUSED;
+    Send(LVM_SETITEMSTATE, i, reinterpret_cast<LPARAM>(&clear));
+  }
+  for (i = 0; i < Count(); ++i) {
+    if (items_[i].Selected || items_[i].Focused) PushItemState(i);
+  }
+}
+
+int TCustomListView::SelCount() const {
+  return static_cast<int>(std::count_if(items_.begin(), items_.end(),
+                                        [](const TListItem& item) { return item.Selected; }));
+}
+
+int TCustomListView::Selected() const {
+  for (int i = 0; i < Count(); ++i) {
+    if (items_[i].Selected) return i;
+  }
+  return -1;
+}
+
+void TCustomListView::SetSelected(int index, bool selected) {
+  TListItem& item = items_.at(index);
+  if (item.Selected == selected) return;
+  if (selected && !multiSelect_) {
+    for (int i = 0; i < Count(); ++i) {
+      if (items_[i].Selected) {
+        items_[i].Selected = false;
+        PushItemState(i);
+      }
+    }
+  }
+  item.Selected = selected;
+  PushItemState(index);
+  Change(index);
+}
+
+void TCustomListView::SelectAll() {
+  if (!multiSelect_) return;
+  for (TListItem& item : items_) item.Selected = true;
+  if (HandleAllocated()) {
+    Syncing s(syncing_);
+    LVITEMA lv{};
+    lv.stateMask = LVIS_SELECTED;
+    lv.state = LVIS_SELECTED;
+    Send(LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&lv));
+  }
+  Change(-1);
+}
+
+void TCustomListView::ClearSelection() {
+  for (TListItem& item : items_) item.Selected = false;
+  PushState();
+  Change(-1);
+}
+
+void TCustomListView::SetItemFocused(int index) {
+  if (index == focused_ || index >= Count()) return;
+  const int old = focused_;
+  if (old >= 0) {
+    items_[old].Focused = false;
+    PushItemState(old);
+  }
+  focused_ = index < 0 ? -1 : index;
+  if (focused_ >= 0) {
+    items_[focused_].Focused = true;
+    PushItemState(focused_);
+  }
+  Change(focused_ >= 0 ? focused_ : old);
+}
+
+int TCustomListView::FindCaption(int start, const String& text, bool partial, bool wrap) const {
+  const int n = Count();
+  if (n == 0) return -1;
+  if (start < 0) start = 0;
+  const String wanted = UpperCase(text);
+  const int steps = wrap ? n : n - std::min(start, n);
+  for (int k = 0; k < steps; ++k) {
+    const int i = (start + k) % n;
+    // UpperCase leaves double-byte characters whole, so a byte prefix of
+    // the folded caption is a prefix of whole characters.
+    const String caption = UpperCase(items_[i].Caption);
+    if (partial ? caption.compare(0, wanted.size(), wanted) == 0 : caption == wanted) return i;
+  }
+  return -1;
+}
+
+bool TCustomListView::EditCaption(int index) {
+  if (readOnly_ || index < 0 || index >= Count()) return false;
+  SetFocus();
+  return Send(LVM_EDITLABELA, index, 0) != 0;
+}
+
+// --- Styles -----------------------------------------------------------------
+
+void TCustomListView::ChangeStyle(bool& field, bool value) {
+  if (field == value) return;
+  field = value;
+  // The control reads these only when it is made.
+  if (HandleAllocated()) RecreateWnd();
+}
+
+void TCustomListView::SetMultiSelect(bool multiSelect) {
+  if (!multiSelect) {
+    // One selection at most, the first.
+    bool seen = false;
+    for (TListItem& item : items_) {
+      if (item.Selected && seen) item.Selected = false;
+      seen = seen || item.Selected;
+    }
+  }
+  ChangeStyle(multiSelect_, multiSelect);
+}
+
+void TCustomListView::SetHideSelection(bool hideSelection) {
+  ChangeStyle(hideSelection_, hideSelection);
+}
+
+void TCustomListView::SetReadOnly(bool readOnly) { ChangeStyle(readOnly_, readOnly); }
+
+// --- Notifications ----------------------------------------------------------
+
+void TCustomListView::Change(int index) {
+  if (OnChange) OnChange(this, index);
+}
+
+bool TCustomListView::EndEdit(int index, const char* edited) {
+  if (readOnly_ || index < 0 || index >= Count()) return false;
+  String text = edited;
+  if (OnEdited) OnEdited(this, index, text);
+  SetCaption(index, text);
+  return true;
+}
+
+void TCustomListView::ApplyWindowState(int index, UINT newState, UINT oldState) {
+  const UINT changed = newState ^ oldState;
+  auto apply = [&](int i) {
+    TListItem& item = items_[i];
+    if (changed & LVIS_SELECTED) item.Selected = (newState & LVIS_SELECTED) != 0;
+    if (changed & LVIS_FOCUSED) {
+      item.Focused = (newState & LVIS_FOCUSED) != 0;
+      if (item.Focused) focused_ = i;
+      else if (focused_ == i) focused_ = -1;
+    }
+  };
+  if (index < 0) {
+    for (int i = 0; i < Count(); ++i) apply(i);
+  } else if (index < Count()) {
+    apply(index);
+  }
+}
+
+bool TCustomListView::CNNotify(NMHDR* header, LRESULT& result) {
+  switch (header->code) {
+    case LVN_GETDISPINFOA: {
+      auto* info = reinterpret_cast<NMLVDISPINFOA*>(header);
+      LVITEMA& item = info->item;
+      if ((item.mask & LVIF_TEXT) && item.iItem >= 0 && item.iItem < Count()) {
+        CopyText(item.pszText, item.cchTextMax, TextOf(items_[item.iItem], item.iSubItem));
+      }
+      result = 0;
+      return true;
+    }
+    case LVN_GETDISPINFOW: {
+      auto* info = reinterpret_cast<NMLVDISPINFOW*>(header);
+      LVITEMW& item = info->item;
+      if ((item.mask & LVIF_TEXT) && item.pszText && item.cchTextMax > 0 && item.iItem >= 0 &&
+          item.iItem < Count()) {
+        const String& text = TextOf(items_[item.iItem], item.iSubItem);
+        int n = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()),
+                                    item.pszText, item.cchTextMax - 1);
+        item.pszText[n > 0 ? n : 0] = L'\0';
+      }
+      result = 0;
+      return true;
+    }
+    case LVN_ITEMCHANGED: {
+      auto* lv = reinterpret_cast<NMLISTVIEW*>(header);
+      result = 0;
+      if (syncing_ || !(lv->uChanged & LVIF_STATE)) return true;
+      ApplyWindowState(lv->iItem, lv->uNewState, lv->uOldState);
+      Change(lv->iItem);
+      return true;
+    }
+    case LVN_ODSTATECHANGED: {
+      auto* od = reinterpret_cast<NMLVODSTATECHANGE*>(header);
+      result = 0;
+      if (syncing_) return true;
+      for (int i = std::max(0, od->iFrom); i <= od->iTo && i < Count(); ++i) {
+        ApplyWindowState(i, od->uNewState, od->uOldState);
+      }
+      Change(od->iFrom == od->iTo ? od->iFrom : -1);
+      return true;
+    }
+    case LVN_ODFINDITEMA: {
+      // Type-ahead: the window cannot search texts it never holds.
+      auto* find = reinterpret_cast<NMLVFINDITEMA*>(header);
+      result = -1;
+      if ((find->lvfi.flags & (LVFI_STRING | LVFI_PARTIAL)) && find->lvfi.psz) {
+        result = FindCaption(find->iStart, find->lvfi.psz, (find->lvfi.flags & LVFI_PARTIAL) != 0,
+                             (find->lvfi.flags & LVFI_WRAP) != 0);
+      }
+      return true;
+    }
+    case LVN_ODFINDITEMW: {
+      auto* find = reinterpret_cast<NMLVFINDITEMW*>(header);
+      result = -1;
+      if ((find->lvfi.flags & (LVFI_STRING | LVFI_PARTIAL)) && find->lvfi.psz) {
+        char text[512] = "";
+        WideCharToMultiByte(CP_ACP, 0, find->lvfi.psz, -1, text, sizeof text, nullptr, nullptr);
+        result = FindCaption(find->iStart, text, (find->lvfi.flags & LVFI_PARTIAL) != 0,
+                             (find->lvfi.flags & LVFI_WRAP) != 0);
+      }
+      return true;
+    }
+    case LVN_COLUMNCLICK: {
+      auto* lv = reinterpret_cast<NMLISTVIEW*>(header);
+      if (OnColumnClick) OnColumnClick(this, lv->iSubItem);
+      result = 0;
+      return true;
+    }
+    case LVN_BEGINLABELEDITA:
+    case LVN_BEGINLABELEDITW: {
+      // The A and W forms share iItem.
+      auto* info = reinterpret_cast<NMLVDISPINFOA*>(header);
+      bool allow = !readOnly_ && info->item.iItem >= 0 && info->item.iItem < Count();
+      if (allow && OnEditing) OnEditing(this, info->item.iItem, allow);
+      result = allow ? FALSE : TRUE;
+      return true;
+    }
+    case LVN_ENDLABELEDITA: {
+      auto* info = reinterpret_cast<NMLVDISPINFOA*>(header);
+      result = info->item.pszText ? EndEdit(info->item.iItem, info->item.pszText) : FALSE;
+      return true;
+    }
+    case LVN_ENDLABELEDITW: {
+      auto* info = reinterpret_cast<NMLVDISPINFOW*>(header);
+      result = FALSE;
+      if (info->item.pszText) {
+        char text[1024] = "";
+        WideCharToMultiByte(CP_ACP, 0, info->item.pszText, -1, text, sizeof text, nullptr,
+                            nullptr);
+        result = EndEdit(info->item.iItem, text);
+      }
+      return true;
+    }
+    case NM_CLICK:
+      Click();
+      result = 0;
+      return true;
+    case NM_DBLCLK:
+      if (OnDblClick) OnDblClick(this);
+      result = 0;
+      return true;
+    default:
+      return false;
+  }
+}

@@ -1,0 +1,160 @@
+// The list view: a report view in owner-data mode. The items are plain
+// records kept in a vector here; the window holds only their count and asks
+// for texts as it paints, so 100,000 rows cost no more window calls than
+// ten. Selection and focus live in the records too and are pushed to the
+// window, so everything survives RecreateWnd.
+#pragma once
+
+#include "framework/Controls.h"
+
+#include <commctrl.h>
+
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+// Column widths that ask the window to size the column itself.
+constexpr int ColumnTextWidth = LVSCW_AUTOSIZE;              // widest text
+constexpr int ColumnHeaderWidth = LVSCW_AUTOSIZE_USEHEADER;  // text or caption
+
+// One row: its caption (first column), the texts of the other columns,
+// an owner's value and its state.
+struct TListItem {
+  String Caption;
+  std::vector<String> SubItems;
+  void* Data = nullptr;
+  bool Selected = false;
+  bool Focused = false;
+};
+
+struct TListColumn {
+  String Caption;
+  int Width = 50;
+  TAlignment Alignment = taLeftJustify;
+};
+
+using TLVItemEvent = std::function<void(TObject* sender, int index)>;
+using TLVColumnClickEvent = std::function<void(TObject* sender, int column)>;
+using TLVEditingEvent = std::function<void(TObject* sender, int index, bool& allowEdit)>;
+using TLVEditedEvent = std::function<void(TObject* sender, int index, String& text)>;
+using TLVCompare = std::function<int(const TListItem& a, const TListItem& b)>;
+
+class TCustomListView : public TWinControl {
+public:
+  explicit TCustomListView(TComponent* owner);
+  ~TCustomListView() override;
+
+  // --- Columns
+  // Returns the new column's index.
+  int AddColumn(const String& caption, int width = 50, TAlignment alignment = taLeftJustify);
+  int ColumnCount() const { return static_cast<int>(columns_.size()); }
+  const String& ColumnCaption(int column) const { return columns_.at(column).Caption; }
+  void SetColumnCaption(int column, const String& caption);
+  // Pixels; the window's own width once it exists.
+  int ColumnWidth(int column) const;
+  // Pixels, ColumnTextWidth or ColumnHeaderWidth.
+  void SetColumnWidth(int column, int width);
+  TAlignment ColumnAlignment(int column) const { return columns_.at(column).Alignment; }
+  void SetColumnAlignment(int column, TAlignment alignment);
+
+  // --- Items
+  const std::vector<TListItem>& Items() const { return items_; }
+  const TListItem& Items(int index) const { return items_.at(index); }
+  int Count() const { return static_cast<int>(items_.size()); }
+  // Returns the new item's index (before any AutoSort).
+  int AddItem(const String& caption, const std::vector<String>& subItems = {},
+              void* data = nullptr);
+  void Delete(int index);
+  void Clear();
+  void SetCaption(int index, const String& text);
+  // Column 0 is the caption; column n the (n-1)th sub-item.
+  void SetSubItem(int index, int column, const String& text);
+  void SetData(int index, void* data) { items_.at(index).Data = data; }
+
+  // Redrawing stops until the matching EndUpdate; calls nest.
+  void BeginUpdate();
+  void EndUpdate();
+  bool Updating() const { return updateCount_ > 0; }
+
+  // --- Sorting
+  // The order of Sort; without one, captions by CompareText.
+  void SetSortComparator(TLVCompare compare) { compare_ = std::move(compare); }
+  void Sort();
+  void AlphaSort() { Sort(); }
+  bool AutoSort() const { return autoSort_; }
+  // On: sorts now and after every caption change.
+  void SetAutoSort(bool autoSort);
+
+  // --- Selection
+  int SelCount() const;
+  bool Selected(int index) const { return items_.at(index).Selected; }
+  void SetSelected(int index, bool selected);
+  // The first selected index, or -1.
+  int Selected() const;
+  void SelectAll();
+  void ClearSelection();
+  // -1 for none.
+  int ItemFocused() const { return focused_; }
+  void SetItemFocused(int index);
+  int TopIndex() const;
+
+  // The first item from start on (wrapping to the top when wrap) whose
+  // caption is text, or starts with it when partial, ASCII case ignored.
+  int FindCaption(int start, const String& text, bool partial, bool wrap) const;
+  // Starts the in-place editor on the caption; false when it did not open.
+  bool EditCaption(int index);
+
+  // --- Styles
+  bool MultiSelect() const { return multiSelect_; }
+  void SetMultiSelect(bool multiSelect);
+  bool HideSelection() const { return hideSelection_; }
+  void SetHideSelection(bool hideSelection);
+  bool ReadOnly() const { return readOnly_; }
+  void SetReadOnly(bool readOnly);
+
+  // After an item changed, its selection or focus included (-1: many).
+  TLVItemEvent OnChange;
+  TLVColumnClickEvent OnColumnClick;
+  // Before the user edits a caption; clear allowEdit to refuse.
+  TLVEditingEvent OnEditing;
+  // After an accepted edit, before the caption is stored; text may change.
+  TLVEditedEvent OnEdited;
+
+protected:
+  void CreateParams(TCreateParams& params) override;
+  void InitializeWnd() override;
+  void DestroyWnd() override;
+  bool CNNotify(NMHDR* header, LRESULT& result) override;
+  virtual void Change(int index);
+
+private:
+  LRESULT Send(UINT msg, WPARAM wp, LPARAM lp);
+  void PushColumn(int column, bool insert);
+  void PushCount();
+  void PushState();
+  void PushItemState(int index);
+  void RedrawItem(int index);
+  // Stores an accepted in-place edit (ANSI text); false when refused.
+  bool EndEdit(int index, const char* edited);
+  void ApplyWindowState(int index, UINT newState, UINT oldState);
+  void ChangeStyle(bool& field, bool value);
+
+  std::vector<TListColumn> columns_;
+  std::vector<TListItem> items_;
+  TLVCompare compare_;
+  int focused_ = -1;
+  int topIndex_ = 0;
+  int updateCount_ = 0;
+  bool autoSort_ = false;
+  bool multiSelect_ = true;
+  bool hideSelection_ = false;
+  bool readOnly_ = false;
+  // The program drives the window: its notifications only echo the model.
+  int syncing_ = 0;
+};
+
+// The list view as placed on a form.
+class TListView : public TCustomListView {
+public:
+  using TCustomListView::TCustomListView;
+};

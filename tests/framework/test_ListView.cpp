@@ -1,0 +1,213 @@
+#include "framework/ListView.h"
+
+#include "framework/Forms.h"
+
+#include <commctrl.h>
+#include <gtest/gtest.h>
+
+namespace {
+
+LRESULT Lv(TCustomListView* list, UINT msg, WPARAM wp, LPARAM lp = 0) {
+  return SendMessageA(list->Handle(), msg, wp, lp);
+}
+
+// A text as the window hands it out through a buffer of size bytes.
+String WindowText(TCustomListView* list, int index, int column, int size = 256) {
+  std::vector<char> text(size + 1, '#');
+  LVITEMA item{};
+  item.iSubItem = column;
+  item.pszText = text.data();
+  item.cchTextMax = size;
+  Lv(list, LVM_GETITEMTEXTA, index, reinterpret_cast<LPARAM>(&item));
+  return item.pszText;
+}
+
+UINT WindowState(TCustomListView* list, int index) {
+  return static_cast<UINT>(Lv(list, LVM_GETITEMSTATE, index, LVIS_SELECTED | LVIS_FOCUSED));
+}
+
+void SetWindowState(TCustomListView* list, int index, UINT state) {
+  LVITEMA item{};
+  item.state = state;
+  item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+  Lv(list, LVM_SETITEMSTATE, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&item));
+}
+
+class ListViewTest : public ::testing::Test {
+protected:
+  ListViewTest() {
+    list->SetParent(&form);
+    list->SetBounds(0, 0, 300, 220);
+    list->AddColumn("名前", 100);
+    list->OnChange = [this](TObject*, int index) { changes.push_back(index); };
+  }
+
+  // A notification as comctl32 sends it to the list's parent.
+  LRESULT Notify(NMHDR& header, UINT code) {
+    header = NMHDR{list->Handle(), static_cast<UINT_PTR>(list->ControlId()), code};
+    return SendMessageA(form.Handle(), WM_NOTIFY, header.idFrom, reinterpret_cast<LPARAM>(&header));
+  }
+
+  LRESULT Edit(UINT code, int index, const char* text = nullptr) {
+    NMLVDISPINFOA info{};
+    info.item.iItem = index;
+    info.item.pszText = const_cast<char*>(text);
+    return Notify(info.hdr, code);
+  }
+
+  TForm form{nullptr};
+  TListView* list = new TListView(&form);
+  std::vector<int> changes;
+};
+
+}  // namespace
+
+TEST_F(ListViewTest, ColumnsAndItemsBeforeAndAfterTheWindow) {
+  list->AddItem("一", {"いち"});
+  list->HandleNeeded();
+  EXPECT_EQ(list->AddColumn("数", ColumnHeaderWidth, taRightJustify), 1);
+  list->AddItem("two");
+  list->SetSubItem(1, 1, "に");
+  EXPECT_EQ(Lv(list, LVM_GETITEMCOUNT, 0), 2);
+  EXPECT_EQ(list->ColumnWidth(0), 100);
+  EXPECT_GT(list->ColumnWidth(1), 0);
+  EXPECT_EQ(WindowText(list, 0, 0), "一");
+  EXPECT_EQ(WindowText(list, 0, 1), "いち");
+  EXPECT_EQ(WindowText(list, 1, 1), "に");
+  list->SetColumnWidth(1, 77);
+  EXPECT_EQ(list->ColumnWidth(1), 77);
+  list->Delete(0);
+  EXPECT_EQ(WindowText(list, 0, 0), "two");
+  list->Clear();
+  EXPECT_EQ(Lv(list, LVM_GETITEMCOUNT, 0), 0);
+}
+
+TEST_F(ListViewTest, ShortBuffersNeverSplitADoubleByteCharacter) {
+  list->AddItem("ab日本語");
+  EXPECT_EQ(WindowText(list, 0, 0, 5), "ab日");
+  EXPECT_EQ(WindowText(list, 0, 0, 6), "ab日");  // "本" would need the last byte
+  EXPECT_EQ(WindowText(list, 0, 0, 7), "ab日本");
+}
+
+TEST_F(ListViewTest, AHundredThousandRows) {
+  list->HandleNeeded();
+  list->BeginUpdate();
+  list->BeginUpdate();
+  for (int i = 0; i < 100000; ++i) list->AddItem(IntToStr(i));
+  list->EndUpdate();
+  EXPECT_EQ(Lv(list, LVM_GETITEMCOUNT, 0), 0);  // still inside the outer pair
+  list->EndUpdate();
+  EXPECT_EQ(Lv(list, LVM_GETITEMCOUNT, 0), 100000);
+  EXPECT_EQ(WindowText(list, 54321, 0), "54321");
+  list->SetSelected(7, true);
+  list->SetSortComparator([](auto& a, auto& b) { return CompareText(b.Caption, a.Caption); });
+  list->Sort();
+  EXPECT_EQ(WindowText(list, 0, 0), "99999");
+  EXPECT_EQ(list->Selected(), list->FindCaption(0, "7", false, false));
+  EXPECT_EQ(Lv(list, LVM_GETSELECTEDCOUNT, 0), 1);
+}
+
+TEST_F(ListViewTest, SelectionFromTheModel) {
+  for (const char* s : {"a", "b", "c", "d"}) list->AddItem(s);
+  list->SetSelected(1, true);  // before the window
+  list->HandleNeeded();
+  list->SetItemFocused(3);
+  EXPECT_EQ(WindowState(list, 1), static_cast<UINT>(LVIS_SELECTED));
+  EXPECT_EQ(WindowState(list, 3), static_cast<UINT>(LVIS_FOCUSED));
+  EXPECT_EQ(changes, (std::vector<int>{1, 3}));
+  list->SelectAll();
+  EXPECT_EQ(Lv(list, LVM_GETSELECTEDCOUNT, 0), 4);
+  list->ClearSelection();
+  EXPECT_EQ(Lv(list, LVM_GETSELECTEDCOUNT, 0), 0);
+  EXPECT_EQ(list->Selected(), -1);
+}
+
+TEST_F(ListViewTest, SelectionFromTheWindow) {
+  for (const char* s : {"a", "b", "c", "d"}) list->AddItem(s);
+  SetWindowState(list, 2, LVIS_SELECTED | LVIS_FOCUSED);
+  EXPECT_TRUE(list->Selected(2));
+  EXPECT_EQ(list->ItemFocused(), 2);
+  EXPECT_EQ(changes.back(), 2);
+  SetWindowState(list, -1, LVIS_SELECTED);
+  EXPECT_EQ(list->SelCount(), 4);
+  SetWindowState(list, -1, 0);
+  EXPECT_EQ(list->SelCount(), 0);
+  NMLVODSTATECHANGE range{};  // a shift-click
+  range.iFrom = 1;
+  range.iTo = 3;
+  range.uNewState = LVIS_SELECTED;
+  Notify(range.hdr, LVN_ODSTATECHANGED);
+  EXPECT_EQ(list->SelCount(), 3);
+  EXPECT_EQ(changes.back(), -1);
+}
+
+TEST_F(ListViewTest, SortingKeepsSelectionsWithTheirItems) {
+  for (const char* s : {"c", "a", "B", "a"}) list->AddItem(s, {}, nullptr);
+  list->SetSelected(0, true);
+  list->SetItemFocused(3);
+  list->AlphaSort();
+  EXPECT_EQ(WindowText(list, 2, 0), "B");
+  EXPECT_EQ(WindowState(list, 3), static_cast<UINT>(LVIS_SELECTED));
+  EXPECT_EQ(WindowState(list, 1), static_cast<UINT>(LVIS_FOCUSED));  // stable
+  list->SetAutoSort(true);
+  list->SetCaption(3, "0");
+  EXPECT_EQ(WindowText(list, 0, 0), "0");
+  EXPECT_TRUE(list->Selected(0));
+}
+
+TEST_F(ListViewTest, ColumnClick) {
+  int clicked = -1;
+  list->OnColumnClick = [&](TObject*, int column) { clicked = column; };
+  NMLISTVIEW lv{};
+  lv.iSubItem = 1;
+  Notify(lv.hdr, LVN_COLUMNCLICK);
+  EXPECT_EQ(clicked, 1);
+}
+
+TEST_F(ListViewTest, LabelEditAcceptAndCancel) {
+  list->AddItem("old");
+  bool allow = false;
+  list->OnEditing = [&](TObject*, int, bool& allowEdit) { allowEdit = allow; };
+  list->OnEdited = [](TObject*, int, String& text) { text += "!"; };
+  EXPECT_EQ(Edit(LVN_BEGINLABELEDITA, 0), TRUE);
+  allow = true;
+  EXPECT_EQ(Edit(LVN_BEGINLABELEDITA, 0), FALSE);
+  EXPECT_EQ(Edit(LVN_ENDLABELEDITA, 0, nullptr), FALSE);  // cancelled
+  EXPECT_EQ(list->Items(0).Caption, "old");
+  EXPECT_EQ(Edit(LVN_ENDLABELEDITA, 0, "新しい"), TRUE);
+  EXPECT_EQ(WindowText(list, 0, 0), "新しい!");
+  // The window's own editor, ended by Enter.
+  ASSERT_TRUE(list->EditCaption(0));
+  HWND editor = reinterpret_cast<HWND>(Lv(list, LVM_GETEDITCONTROL, 0));
+  ASSERT_NE(editor, nullptr);
+  SetWindowTextA(editor, "改");
+  SendMessageA(editor, WM_KEYDOWN, VK_RETURN, 0);
+  EXPECT_EQ(list->Items(0).Caption, "改!");
+  list->SetReadOnly(true);
+  EXPECT_EQ(Edit(LVN_BEGINLABELEDITA, 0), TRUE);
+}
+
+TEST_F(ListViewTest, FindCaptionIgnoresAsciiCase) {
+  for (const char* s : {"Apple", "ａｂ", "APRICOT", "日本"}) list->AddItem(s);
+  EXPECT_EQ(list->FindCaption(1, "ap", true, false), 2);
+  EXPECT_EQ(list->FindCaption(3, "apple", false, false), -1);
+  EXPECT_EQ(list->FindCaption(3, "apple", false, true), 0);
+  EXPECT_EQ(list->FindCaption(0, "ＡＢ", false, false), -1);  // wide letters stay
+  LVFINDINFOA how{LVFI_PARTIAL | LVFI_STRING, "日", 0, {}, 0};
+  EXPECT_EQ(Lv(list, LVM_FINDITEMA, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&how)), 3);
+}
+
+TEST_F(ListViewTest, StateSurvivesRecreateWnd) {
+  for (int i = 0; i < 200; ++i) list->AddItem("row", {IntToStr(i)});
+  list->SetSelected(150, true);
+  list->SetItemFocused(150);
+  Lv(list, LVM_ENSUREVISIBLE, 150, FALSE);
+  const LRESULT top = Lv(list, LVM_GETTOPINDEX, 0);
+  EXPECT_GT(top, 0);
+  list->SetColumnWidth(0, 90);
+  list->RecreateWnd();
+  EXPECT_EQ(WindowText(list, 150, 1), "150");
+  EXPECT_EQ(WindowState(list, 150), static_cast<UINT>(LVIS_SELECTED | LVIS_FOCUSED));
+  EXPECT_EQ(list->ColumnWidth(0), 90);
+  EXPECT_EQ(Lv(list, LVM_GETTOPINDEX, 0), top);
+}
