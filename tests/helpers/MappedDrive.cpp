@@ -58,7 +58,11 @@ MappedDrive::MappedDrive(const String& dir) {
   WaitForSingleObject(lock, INFINITE);
   DWORD used = GetLogicalDrives();
   for (char letter = 'T'; letter <= 'Y'; ++letter) {
-    if (used & (1u << (letter - 'A'))) continue;
+    // A letter left behind by a killed test points at a removed folder:
+    // it is free again.
+    const String root = String(1, letter) + ":\\";
+    const bool stale = GetFileAttributesA(root.c_str()) == INVALID_FILE_ATTRIBUTES;
+    if ((used & (1u << (letter - 'A'))) && !stale) continue;
     if (DefineDrive(letter, unix)) letter_ = letter;
     break;
   }
