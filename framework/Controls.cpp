@@ -109,6 +109,13 @@ bool TControl::Showing() const {
   return true;
 }
 
+bool ShowsEnabled(const TControl* control) {
+  for (const TControl* c = control; c; c = c->Parent()) {
+    if (!c->Enabled()) return false;
+  }
+  return true;
+}
+
 void TControl::Invalidate() {}
 void TControl::Update() {}
 
@@ -164,8 +171,12 @@ void TWinControl::InsertControl(TControl* control) {
   }
   if (auto* win = dynamic_cast<TWinControl*>(control)) {
     if (handle_) {
-      if (win->handle_) ::SetParent(win->handle_, handle_);
-      else win->HandleNeeded();
+      if (win->handle_) {
+        ::SetParent(win->handle_, handle_);
+        EnableWindow(win->handle_, ShowsEnabled(win));
+      } else {
+        win->HandleNeeded();
+      }
     }
   } else {
     control->Invalidate();
@@ -201,7 +212,7 @@ void TWinControl::CreateParams(TCreateParams& params) {
   params.ClassName = "TWinControl";
   params.Style = WS_CHILD | WS_CLIPSIBLINGS;
   if (Visible()) params.Style |= WS_VISIBLE;
-  if (!Enabled()) params.Style |= WS_DISABLED;
+  if (!ShowsEnabled(this)) params.Style |= WS_DISABLED;
   if (tabStop_) params.Style |= WS_TABSTOP;
   params.X = Left();
   params.Y = Top();
@@ -363,6 +374,15 @@ void TWinControl::WndProc(TMessage& m) {
         return;
       }
       break;
+    case WM_PRINTCLIENT:
+      if (baseProc_ == DefWindowProcA) {
+        HDC dc = reinterpret_cast<HDC>(m.WParam);
+        if (m.LParam & PRF_ERASEBKGND) TCanvas(dc).FillRect(ClientRect(), Color());
+        PaintWindow(dc);
+        m.Result = 0;
+        return;
+      }
+      break;
     case WM_PAINT:
       if (baseProc_ == DefWindowProcA) {
         PAINTSTRUCT ps;
@@ -436,7 +456,19 @@ void TWinControl::VisibleChanged() {
 }
 
 void TWinControl::EnabledChanged() {
-  if (handle_) EnableWindow(handle_, Enabled());
+  if (handle_) EnableWindow(handle_, ShowsEnabled(this));
+  SyncChildrenEnabled();
+}
+
+void TWinControl::SyncChildrenEnabled() {
+  for (TControl* child : controls_) {
+    if (auto* win = dynamic_cast<TWinControl*>(child)) {
+      if (win->handle_) EnableWindow(win->handle_, ShowsEnabled(win));
+      win->SyncChildrenEnabled();
+    } else {
+      child->Invalidate();
+    }
+  }
 }
 
 void TWinControl::TextChanged() {
@@ -445,6 +477,8 @@ void TWinControl::TextChanged() {
 
 void TWinControl::FontChanged() {
   if (handle_) SendMessageA(handle_, WM_SETFONT, reinterpret_cast<WPARAM>(Font().Handle()), TRUE);
+  // Our own classes draw their text themselves.
+  if (baseProc_ == DefWindowProcA) Invalidate();
   ParentFontChanged();
 }
 

@@ -108,6 +108,11 @@ protected:
   friend class TWinControl;
 };
 
+// Whether control and every parent above it are enabled. A control inside
+// a disabled container shows and acts disabled while keeping its own
+// Enabled flag.
+bool ShowsEnabled(const TControl* control);
+
 // Window creation parameters, filled by CreateParams.
 struct TCreateParams {
   const char* BaseClass = nullptr;  // system class to superclass, or none
@@ -181,6 +186,9 @@ private:
   void InsertControl(TControl* control);
   void RemoveControl(TControl* control);
   void PaintControls(HDC dc);
+  // Brings the windows below in line with ShowsEnabled and repaints the
+  // graphic children.
+  void SyncChildrenEnabled();
   void DestroyHandle();
   static LRESULT CALLBACK StaticWndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
   static WNDPROC RegisterClassFor(const TCreateParams& params);

@@ -22,12 +22,11 @@ void DrawBevel(TCanvas& canvas, RECT& r, TBevelCut cut, int width) {
 
 // --- TPanel -----------------------------------------------------------------
 
-TPanel::TPanel(TComponent* owner) : TContainerControl(owner) {}
+TPanel::TPanel(TComponent* owner) : TCustomControl(owner) {}
 
 void TPanel::CreateParams(TCreateParams& params) {
   TCustomControl::CreateParams(params);
   params.ClassName = "TPanel";
-  if (!ShowsEnabled(this)) params.Style |= WS_DISABLED;
 }
 
 void TPanel::PaintWindow(HDC dc) {
@@ -46,7 +45,7 @@ void TPanel::PaintWindow(HDC dc) {
     }
   }
   // Labels and images come over the caption.
-  TContainerControl::PaintWindow(dc);
+  TCustomControl::PaintWindow(dc);
 }
 
 void TPanel::SetBevelOuter(TBevelCut bevel) {

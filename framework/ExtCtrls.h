@@ -9,7 +9,7 @@ enum TBevelCut { bvNone, bvLowered, bvRaised };
 
 // A painted window with bevels and a caption, hosting other controls;
 // labels and images on it are painted over its background.
-class TPanel : public TContainerControl {
+class TPanel : public TCustomControl {
 public:
   explicit TPanel(TComponent* owner);
 

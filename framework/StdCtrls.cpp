@@ -13,13 +13,6 @@ HWND ExistingHandle(const TWinControl* control) {
 
 }  // namespace
 
-bool ShowsEnabled(const TControl* control) {
-  for (const TControl* c = control; c; c = c->Parent()) {
-    if (!c->Enabled()) return false;
-  }
-  return true;
-}
-
 TForm* ParentForm(const TControl* control) {
   for (TWinControl* p = control->Parent(); p; p = p->Parent()) {
     if (auto* form = dynamic_cast<TForm*>(p)) return form;
@@ -39,26 +32,6 @@ void DrawControlText(TCanvas& canvas, RECT rect, const String& text, UINT flags,
   canvas.TextRect(rect, text, flags, clBtnShadow);
 }
 
-void SyncCreatedChild(const TMessage& m) {
-  if (LOWORD(m.WParam) != WM_CREATE) return;
-  HWND child = reinterpret_cast<HWND>(m.LParam);
-  if (TWinControl* control = TWinControl::FromHandle(child)) {
-    if (!ShowsEnabled(control)) EnableWindow(child, FALSE);
-  }
-}
-
-void SyncChildrenEnabled(TWinControl* container) {
-  for (int i = 0; i < container->ControlCount(); ++i) {
-    TControl* child = container->Controls(i);
-    if (auto* win = dynamic_cast<TWinControl*>(child)) {
-      if (win->HandleAllocated()) EnableWindow(win->Handle(), ShowsEnabled(win));
-      SyncChildrenEnabled(win);
-    } else {
-      child->Invalidate();
-    }
-  }
-}
-
 // --- TButton ----------------------------------------------------------------
 
 TButton::TButton(TComponent* owner) : TWinControl(owner) { SetTabStop(true); }
@@ -68,7 +41,6 @@ void TButton::CreateParams(TCreateParams& params) {
   params.BaseClass = "BUTTON";
   params.ClassName = "TButton";
   params.Style |= default_ ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON;
-  if (!ShowsEnabled(this)) params.Style |= WS_DISABLED;
 }
 
 void TButton::InitializeWnd() {
@@ -144,10 +116,6 @@ bool TButton::CNCommand(WORD code, LRESULT& result) {
   return true;
 }
 
-void TButton::EnabledChanged() {
-  if (HandleAllocated()) EnableWindow(Handle(), ShowsEnabled(this));
-}
-
 void TButton::WndProc(TMessage& m) {
   TWinControl::WndProc(m);
   // The focused button is the one Enter presses (the dialog manager asks
@@ -176,7 +144,6 @@ void TCheckBox::CreateParams(TCreateParams& params) {
   params.BaseClass = "BUTTON";
   params.ClassName = "TCheckBox";
   params.Style |= BS_AUTOCHECKBOX;
-  if (!ShowsEnabled(this)) params.Style |= WS_DISABLED;
 }
 
 void TCheckBox::InitializeWnd() {
@@ -203,10 +170,6 @@ bool TCheckBox::CNCommand(WORD code, LRESULT& result) {
   Click();
   result = 0;
   return true;
-}
-
-void TCheckBox::EnabledChanged() {
-  if (HandleAllocated()) EnableWindow(Handle(), ShowsEnabled(this));
 }
 
 void TCheckBox::WndProc(TMessage& m) {
@@ -319,12 +282,11 @@ void TLabel::Loaded() {
 
 // --- TGroupBox --------------------------------------------------------------
 
-TGroupBox::TGroupBox(TComponent* owner) : TContainerControl(owner) {}
+TGroupBox::TGroupBox(TComponent* owner) : TCustomControl(owner) {}
 
 void TGroupBox::CreateParams(TCreateParams& params) {
   TCustomControl::CreateParams(params);
   params.ClassName = "TGroupBox";
-  if (!ShowsEnabled(this)) params.Style |= WS_DISABLED;
 }
 
 void TGroupBox::PaintWindow(HDC dc) {
@@ -344,35 +306,7 @@ void TGroupBox::PaintWindow(HDC dc) {
                       ShowsEnabled(this));
     }
   }
-  TContainerControl::PaintWindow(dc);
-}
-
-void TContainerControl::WndProc(TMessage& m) {
-  switch (m.Msg) {
-    case WM_PARENTNOTIFY:
-      SyncCreatedChild(m);
-      break;
-    case WM_PRINTCLIENT: {
-      HDC dc = reinterpret_cast<HDC>(m.WParam);
-      if (m.LParam & PRF_ERASEBKGND) TCanvas(dc).FillRect(ClientRect(), Color());
-      PaintWindow(dc);
-      m.Result = 0;
-      return;
-    }
-    default:
-      break;
-  }
-  TCustomControl::WndProc(m);
-}
-
-void TContainerControl::EnabledChanged() {
-  if (HandleAllocated()) EnableWindow(Handle(), ShowsEnabled(this));
-  SyncChildrenEnabled(this);
-}
-
-void TContainerControl::FontChanged() {
-  TCustomControl::FontChanged();
-  Invalidate();
+  TCustomControl::PaintWindow(dc);
 }
 
 // --- TListBox ---------------------------------------------------------------
@@ -521,7 +455,6 @@ void TListBox::CreateParams(TCreateParams& params) {
   if (multiSelect_) params.Style |= extendedSelect_ ? LBS_EXTENDEDSEL : LBS_MULTIPLESEL;
   if (sorted_) params.Style |= LBS_SORT;
   params.ExStyle |= WS_EX_CLIENTEDGE;
-  if (!ShowsEnabled(this)) params.Style |= WS_DISABLED;
 }
 
 void TListBox::InitializeWnd() {
@@ -591,10 +524,6 @@ bool TListBox::CNCommand(WORD code, LRESULT& result) {
   }
   result = 0;
   return true;
-}
-
-void TListBox::EnabledChanged() {
-  if (HandleAllocated()) EnableWindow(Handle(), ShowsEnabled(this));
 }
 
 void TListBox::SetMultiSelect(bool multiSelect) {

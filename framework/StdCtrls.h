@@ -11,11 +11,6 @@
 
 class TForm;
 
-// Whether control and every parent above it are enabled. A control inside
-// a disabled container shows and acts disabled while keeping its own
-// Enabled flag.
-bool ShowsEnabled(const TControl* control);
-
 // The form a control sits on: the first TForm up its parents, or null.
 TForm* ParentForm(const TControl* control);
 
@@ -23,13 +18,6 @@ TForm* ParentForm(const TControl* control);
 // platform's disabled look) when not.
 void DrawControlText(TCanvas& canvas, RECT rect, const String& text, UINT flags, TColor color,
                      bool enabled);
-
-// For containers: brings the windows below container in line with
-// ShowsEnabled and repaints its graphic children.
-void SyncChildrenEnabled(TWinControl* container);
-// For containers, at WM_PARENTNOTIFY: a window made below a disabled
-// container starts disabled (the notice reaches every container above it).
-void SyncCreatedChild(const TMessage& parentNotify);
 
 // A push button. Enter presses the default button of its form, Escape the
 // cancel button; a click with a ModalResult ends the form's ShowModal with it.
@@ -56,7 +44,6 @@ protected:
   void InitializeWnd() override;
   void WndProc(TMessage& message) override;
   bool CNCommand(WORD code, LRESULT& result) override;
-  void EnabledChanged() override;
 
 private:
   void RegisterWithForm();
@@ -82,7 +69,6 @@ protected:
   void InitializeWnd() override;
   void WndProc(TMessage& message) override;
   bool CNCommand(WORD code, LRESULT& result) override;
-  void EnabledChanged() override;
 
 private:
   bool checked_ = false;
@@ -130,21 +116,9 @@ private:
   bool showAccelChar_ = true;
 };
 
-// A painted window that holds other controls (group boxes, panels):
-// disabling it disables everything inside, also what is added later, and
-// it paints into a device context on WM_PRINTCLIENT.
-class TContainerControl : public TCustomControl {
-public:
-  using TCustomControl::TCustomControl;
-
-protected:
-  void WndProc(TMessage& message) override;
-  void EnabledChanged() override;
-  void FontChanged() override;
-};
-
-// A frame with a caption around other controls.
-class TGroupBox : public TContainerControl {
+// A frame with a caption around other controls; disabling it disables
+// everything inside.
+class TGroupBox : public TCustomControl {
 public:
   explicit TGroupBox(TComponent* owner);
 
@@ -188,7 +162,6 @@ protected:
   void InitializeWnd() override;
   void WndProc(TMessage& message) override;
   bool CNCommand(WORD code, LRESULT& result) override;
-  void EnabledChanged() override;
 
 private:
   class TListBoxStrings : public TStrings {
