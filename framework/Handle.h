@@ -33,28 +33,17 @@ private:
   handle_type h_ = Traits::Empty();
 };
 
-// Kernel objects: processes, threads, files, events. Both 0 and
-// INVALID_HANDLE_VALUE count as no handle.
-struct KernelHandleTraits {
+// Platform handles closed by CloseFn: 0 and INVALID_HANDLE_VALUE both count
+// as no handle.
+template <BOOL(WINAPI* CloseFn)(HANDLE)>
+struct HandleTraits {
   using handle_type = HANDLE;
   static HANDLE Empty() { return nullptr; }
   static bool Valid(HANDLE h) { return h != nullptr && h != INVALID_HANDLE_VALUE; }
-  static void Close(HANDLE h) { CloseHandle(h); }
+  static void Close(HANDLE h) { CloseFn(h); }
 };
-using UniqueHandle = BasicHandle<KernelHandleTraits>;
 
-struct FindHandleTraits {
-  using handle_type = HANDLE;
-  static HANDLE Empty() { return nullptr; }
-  static bool Valid(HANDLE h) { return h != nullptr && h != INVALID_HANDLE_VALUE; }
-  static void Close(HANDLE h) { FindClose(h); }
-};
-using UniqueFindHandle = BasicHandle<FindHandleTraits>;
-
-struct ChangeHandleTraits {
-  using handle_type = HANDLE;
-  static HANDLE Empty() { return nullptr; }
-  static bool Valid(HANDLE h) { return h != nullptr && h != INVALID_HANDLE_VALUE; }
-  static void Close(HANDLE h) { FindCloseChangeNotification(h); }
-};
-using UniqueChangeHandle = BasicHandle<ChangeHandleTraits>;
+// Kernel objects: processes, threads, files, events.
+using UniqueHandle = BasicHandle<HandleTraits<&CloseHandle>>;
+using UniqueFindHandle = BasicHandle<HandleTraits<&FindClose>>;
+using UniqueChangeHandle = BasicHandle<HandleTraits<&FindCloseChangeNotification>>;
