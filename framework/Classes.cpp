@@ -331,3 +331,31 @@ void TStringList::SetCaseSensitive(bool caseSensitive) {
   caseSensitive_ = caseSensitive;
   if (sorted_) Sort();
 }
+
+// --- The design-time palette ------------------------------------------------
+
+namespace {
+std::vector<TPaletteEntry>& Palette() {
+  static std::vector<TPaletteEntry> palette;
+  return palette;
+}
+}  // namespace
+
+void RegisterComponent(const String& page, const String& className, TComponentFactory create) {
+  for (TPaletteEntry& entry : Palette()) {
+    if (entry.ClassName == className) {
+      entry = TPaletteEntry{page, className, std::move(create)};
+      return;
+    }
+  }
+  Palette().push_back(TPaletteEntry{page, className, std::move(create)});
+}
+
+const std::vector<TPaletteEntry>& RegisteredComponents() { return Palette(); }
+
+const TPaletteEntry* FindRegisteredComponent(const String& className) {
+  for (const TPaletteEntry& entry : Palette()) {
+    if (entry.ClassName == className) return &entry;
+  }
+  return nullptr;
+}

@@ -89,6 +89,24 @@ private:
   TComponentState state_ = 0;
 };
 
+// The design-time palette: the component classes a designer offers, by
+// page, each with the means to make one.
+using TComponentFactory = std::function<TComponent*(TComponent* owner)>;
+struct TPaletteEntry {
+  String Page;
+  String ClassName;
+  TComponentFactory Create;
+};
+// Adds the class to page; a class registered again replaces its entry.
+void RegisterComponent(const String& page, const String& className, TComponentFactory create);
+template <class T>
+void RegisterComponent(const String& page, const String& className) {
+  RegisterComponent(page, className, [](TComponent* owner) -> TComponent* { return new T(owner); });
+}
+const std::vector<TPaletteEntry>& RegisteredComponents();
+// The entry of className, or null.
+const TPaletteEntry* FindRegisteredComponent(const String& className);
+
 enum TDuplicates { dupIgnore, dupAccept, dupError };
 
 // An ordered list of strings, each with an optional object pointer (not

@@ -71,6 +71,7 @@ void TCustomListView::CreateParams(TCreateParams& params) {
   if (!multiSelect_) params.Style |= LVS_SINGLESEL;
   if (!hideSelection_) params.Style |= LVS_SHOWSELALWAYS;
   if (!readOnly_) params.Style |= LVS_EDITLABELS;
+  if (!columnClick_) params.Style |= LVS_NOSORTHEADER;
 }
 
 void TCustomListView::InitializeWnd() {
@@ -159,6 +160,25 @@ void TCustomListView::SetColumnAlignment(int column, TAlignment alignment) {
     lv.mask = LVCF_FMT;
     lv.fmt = FormatOf(alignment);
     Send(LVM_SETCOLUMNA, column, reinterpret_cast<LPARAM>(&lv));
+  }
+}
+
+void TCustomListView::ClearColumns() {
+  if (HandleAllocated()) {
+    Syncing s(syncing_);
+    for (int c = ColumnCount() - 1; c >= 0; --c) Send(LVM_DELETECOLUMN, c, 0);
+  }
+  columns_.clear();
+}
+
+void TCustomListView::SetColumnClick(bool columnClick) {
+  if (columnClick == columnClick_) return;
+  columnClick_ = columnClick;
+  // The header reads the style as it goes.
+  if (HandleAllocated()) {
+    LONG style = GetWindowLongA(Handle(), GWL_STYLE);
+    SetWindowLongA(Handle(), GWL_STYLE,
+                   columnClick ? style & ~LVS_NOSORTHEADER : style | LVS_NOSORTHEADER);
   }
 }
 
@@ -348,6 +368,13 @@ void TCustomListView::ClearSelection() {
   Change(-1);
 }
 
+void TCustomListView::InvertSelection() {
+  if (!multiSelect_) return;
+  for (TListItem& item : items_) item.Selected = !item.Selected;
+  PushState();
+  Change(-1);
+}
+
 void TCustomListView::SetItemFocused(int index) {
   if (index == focused_ || index >= Count()) return;
   const int old = focused_;
@@ -416,6 +443,14 @@ void TCustomListView::SetReadOnly(bool readOnly) { ChangeStyle(readOnly_, readOn
 
 void TCustomListView::Change(int index) {
   if (OnChange) OnChange(this, index);
+}
+
+void TCustomListView::ColumnClicked(int column) {
+  if (OnColumnClick) OnColumnClick(this, column);
+}
+
+void TCustomListView::DblClick() {
+  if (OnDblClick) OnDblClick(this);
 }
 
 bool TCustomListView::EndEdit(int index, const char* edited) {
@@ -509,8 +544,8 @@ bool TCustomListView::CNNotify(NMHDR* header, LRESULT& result) {
     }
     case LVN_COLUMNCLICK: {
       auto* lv = reinterpret_cast<NMLISTVIEW*>(header);
-      if (OnColumnClick) OnColumnClick(this, lv->iSubItem);
       result = 0;
+      ColumnClicked(lv->iSubItem);
       return true;
     }
     case LVN_BEGINLABELEDITA:
@@ -543,8 +578,8 @@ bool TCustomListView::CNNotify(NMHDR* header, LRESULT& result) {
       result = 0;
       return true;
     case NM_DBLCLK:
-      if (OnDblClick) OnDblClick(this);
       result = 0;
+      DblClick();
       return true;
     default:
       return false;

@@ -56,6 +56,10 @@ public:
   void SetColumnWidth(int column, int width);
   TAlignment ColumnAlignment(int column) const { return columns_.at(column).Alignment; }
   void SetColumnAlignment(int column, TAlignment alignment);
+  void ClearColumns();
+  // Whether the column headers are buttons that report clicks.
+  bool ColumnClick() const { return columnClick_; }
+  void SetColumnClick(bool columnClick);
 
   // --- Items
   const std::vector<TListItem>& Items() const { return items_; }
@@ -93,6 +97,8 @@ public:
   int Selected() const;
   void SelectAll();
   void ClearSelection();
+  // Every row's selection the other way round.
+  void InvertSelection();
   // -1 for none.
   int ItemFocused() const { return focused_; }
   void SetItemFocused(int index);
@@ -126,6 +132,10 @@ protected:
   void DestroyWnd() override;
   bool CNNotify(NMHDR* header, LRESULT& result) override;
   virtual void Change(int index);
+  // The user clicked a column header: fires OnColumnClick.
+  virtual void ColumnClicked(int column);
+  // The user double-clicked: fires OnDblClick.
+  virtual void DblClick();
 
 private:
   LRESULT Send(UINT msg, WPARAM wp, LPARAM lp);
@@ -149,6 +159,7 @@ private:
   bool multiSelect_ = true;
   bool hideSelection_ = false;
   bool readOnly_ = false;
+  bool columnClick_ = true;
   // The program drives the window: its notifications only echo the model.
   int syncing_ = 0;
 };

@@ -230,6 +230,19 @@ void TCustomTreeView::DestroyWnd() {
 }
 
 void TCustomTreeView::WndProc(TMessage& m) {
+  if (m.Msg == WM_LBUTTONDOWN || m.Msg == WM_RBUTTONDOWN) {
+    // The control reports a click before it moves the selection; the
+    // click is passed on once the button's work is done, so that a handler
+    // sees the node that was clicked as the selected one.
+    ++buttonDown_;
+    TWinControl::WndProc(m);
+    --buttonDown_;
+    if (clickPending_ && buttonDown_ == 0) {
+      clickPending_ = false;
+      Click();
+    }
+    return;
+  }
   TWinControl::WndProc(m);
   // A window destroyed behind our back (not through DestroyWnd) leaves
   // items that no longer exist.
@@ -539,8 +552,9 @@ bool TCustomTreeView::CNNotify(NMHDR* header, LRESULT& result) {
       return true;
     }
     case NM_CLICK:
-      Click();
       result = 0;
+      if (buttonDown_ > 0) clickPending_ = true;
+      else Click();
       return true;
     default:
       return false;

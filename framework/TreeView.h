@@ -194,6 +194,9 @@ private:
   bool showRoot_ = true;
   // The program drives the window: its notifications only echo the model.
   int syncing_ = 0;
+  // Inside the control's own handling of a mouse button.
+  int buttonDown_ = 0;
+  bool clickPending_ = false;
 
   friend class TTreeNode;
   friend class TTreeNodes;

@@ -1,34 +1,12 @@
 #include "lib/browse/Fchange.h"
 
 #include "framework/Forms.h"
+#include "tests/helpers/Pump.h"
 #include "tests/helpers/TempDir.h"
 
 #include <gtest/gtest.h>
-#include <tlhelp32.h>
 
 namespace {
-
-// Runs the main thread's messages until done() holds or ms have passed.
-template <class F>
-bool PumpUntil(F done, DWORD ms = 10000) {
-  for (DWORD start = GetTickCount(); !done(); Sleep(1)) {
-    if (GetTickCount() - start > ms) return false;
-    Application().ProcessMessages();
-  }
-  return true;
-}
-
-int ThreadCount() {
-  HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
-  THREADENTRY32 entry{};
-  entry.dwSize = sizeof entry;
-  int count = 0;
-  for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry)) {
-    count += entry.th32OwnerProcessID == GetCurrentProcessId();
-  }
-  CloseHandle(snapshot);
-  return count;
-}
 
 // A started watcher that counts its notifications and checks their thread.
 struct Watch {
@@ -46,12 +24,12 @@ struct Watch {
   int CountFor(F change, bool waitForOne = true) {
     for (int seen = -1; seen != count;) {
       seen = count;
-      PumpUntil([] { return false; }, 500);
+      Pump(500);
     }
     count = 0;
     change();
     if (waitForOne) PumpUntil([this] { return count > 0; });
-    else PumpUntil([] { return false; }, 1500);
+    else Pump(1500);
     return count;
   }
   kxvDirNotifyChange watcher;
@@ -119,7 +97,7 @@ TEST(kxvDirNotifyChange, DestroyingFromTheHandlerIsSafe) {
   ASSERT_TRUE(PumpUntil([&] { return second != nullptr; }));
   for (int i = 0; i < 5; ++i) dir.File("g" + std::to_string(i));
   EXPECT_TRUE(PumpUntil([&] { return secondCalls > 0; }));
-  PumpUntil([] { return false; }, 1500);
+  Pump(1500);
   EXPECT_EQ(firstCalls, 1);
   delete second;
 }

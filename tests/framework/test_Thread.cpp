@@ -1,20 +1,11 @@
 #include "framework/Thread.h"
 
 #include "framework/Forms.h"
+#include "tests/helpers/Pump.h"
 
 #include <gtest/gtest.h>
 
 namespace {
-
-// Runs the main thread's messages until done() holds or 10 s have passed.
-template <class F>
-bool PumpUntil(F done) {
-  for (DWORD start = GetTickCount(); !done(); Sleep(1)) {
-    if (GetTickCount() - start > 10000) return false;
-    Application().ProcessMessages();
-  }
-  return true;
-}
 
 class LambdaThread : public TThread {
 public:

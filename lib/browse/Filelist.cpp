@@ -1,0 +1,309 @@
+#include "lib/browse/Filelist.h"
+
+#include "framework/Format.h"
+#include "lib/browse/Dirtree.h"
+#include "lib/core/Datetime.h"
+#include "lib/core/File.h"
+#include "lib/core/Waitcur.h"
+
+#include <cstring>
+#include <unordered_set>
+
+namespace {
+
+constexpr size_t kEntrySize = sizeof(kxvFileEntry);
+// The attribute bit of a volume label, which has no name in the headers.
+constexpr int32_t kVolumeLabel = 0x08;
+
+// Heavier rows first in ascending order.
+int AttributeWeight(DWORD attributes) {
+  return (attributes & FILE_ATTRIBUTE_DIRECTORY ? 16 : 0) +
+         (attributes & FILE_ATTRIBUTE_SYSTEM ? 8 : 0) +
+         (attributes & FILE_ATTRIBUTE_HIDDEN ? 4 : 0) +
+         (attributes & FILE_ATTRIBUTE_READONLY ? 2 : 0) +
+         (attributes & FILE_ATTRIBUTE_ARCHIVE ? 1 : 0);
+}
+
+// The rows stay hidden until the list is complete, whatever happens.
+class UpdateScope {
+public:
+  explicit UpdateScope(TCustomListView& list) : list_(list) { list_.BeginUpdate(); }
+  ~UpdateScope() { list_.EndUpdate(); }
+  UpdateScope(const UpdateScope&) = delete;
+  UpdateScope& operator=(const UpdateScope&) = delete;
+
+private:
+  TCustomListView& list_;
+};
+
+}  // namespace
+
+kxvFileList::kxvFileList(TComponent* owner) : TCustomListView(owner) {
+  SetBounds(Left(), Top(), 150, 97);
+  entries_.reserve(9216 / kEntrySize);
+  SetSortComparator(
+      [this](const TListItem& a, const TListItem& b) { return CompareEvent(a, b, 0); });
+  SetAutoSort(true);
+}
+
+kxvFileList::~kxvFileList() {
+  watcher_.reset();
+  if (dirTree_) dirTree_->SetFileList(nullptr);
+}
+
+bool kxvFileList::Quiet() const {
+  return (ComponentState() & (csLoading | csReading | csDesigning)) != 0;
+}
+
+void kxvFileList::InitializeWnd() {
+  TCustomListView::InitializeWnd();
+  SetColumnClick(true);
+  CreateColumn();
+}
+
+void kxvFileList::CreateColumn() {
+  ClearColumns();
+  AddColumn("名前", ColumnHeaderWidth, taLeftJustify);
+  AddColumn("サイズ", ColumnHeaderWidth, taRightJustify);
+  AddColumn("日付", ColumnHeaderWidth, taLeftJustify);
+  AddColumn("属性", ColumnHeaderWidth, taRightJustify);
+}
+
+// --- Rows ---------------------------------------------------------------------
+
+String kxvFileList::SizeText(const kxvFileEntry& entry, kxvAutoFileSize unit) {
+  const long double size = static_cast<long double>(entry.Size());
+  if (unit == afszAuto) {
+    if (entry.SizeHigh != 0) unit = afszGByte;
+    else if (size >= 4194304) unit = afszMByte;
+    else if (size >= 4096) unit = afszKByte;
+    else unit = afszByte;
+  }
+  switch (unit) {
+    case afszKByte: return FormatFloat("#,##0K", size / 1024);
+    case afszMByte: return FormatFloat("#,##0M", size / 1048576);
+    case afszGByte: return FormatFloat("#,##0G", size / 1073741824);
+    default: return FormatFloat("#,##0 ", size);
+  }
+}
+
+String kxvFileList::DateText(const kxvFileEntry& entry) {
+  FILETIME local;
+  SYSTEMTIME fields;
+  if (!FileTimeToLocalFileTime(&entry.LastWriteTime, &local) ||
+      !FileTimeToSystemTime(&local, &fields)) {
+    return String();
+  }
+  try {
+    return kxDateTime(fields).Format("yy/mm/dd hh:nn:ss");
+  } catch (const EConvertError&) {
+    return String();  // a time the date values cannot hold (after 9999)
+  }
+}
+
+String kxvFileList::AttributeText(DWORD attributes) {
+  String text;
+  if (attributes & FILE_ATTRIBUTE_READONLY) text += 'R';
+  if (attributes & FILE_ATTRIBUTE_HIDDEN) text += 'H';
+  if (attributes & FILE_ATTRIBUTE_SYSTEM) text += 'S';
+  if (attributes & FILE_ATTRIBUTE_ARCHIVE) text += 'A';
+  if (attributes & FILE_ATTRIBUTE_DIRECTORY) text += 'D';
+  return text;
+}
+
+void kxvFileList::Add(const WIN32_FIND_DATAA& record) {
+  kxvFileEntry entry;
+  std::memcpy(&entry, &record, kEntrySize);
+  const uintptr_t offset = entries_.size() * kEntrySize;
+  entries_.push_back(entry);
+  AddItem(FileNamePart(record.cFileName),
+          {SizeText(entry, autoFileSize_), DateText(entry), AttributeText(entry.Attributes)},
+          reinterpret_cast<void*>(offset));
+}
+
+void kxvFileList::Add(const kxFindFile& finder) { Add(static_cast<const WIN32_FIND_DATAA&>(finder)); }
+
+void kxvFileList::Add(const String& pattern) {
+  kxFindFile finder;
+  finder.SubDirectory = false;
+  finder.ShowDots = false;
+  finder.ExcludeAttr = kVolumeLabel;
+  finder.Find(pattern);
+  // One sort after the batch puts the rows in the order a sort after each
+  // row would.
+  const bool autoSort = AutoSort();
+  SetAutoSort(false);
+  try {
+    while (finder.Next()) Add(finder);
+  } catch (...) {
+    SetAutoSort(autoSort);
+    throw;
+  }
+  SetAutoSort(autoSort);
+}
+
+const kxvFileEntry& kxvFileList::Entry(int row) const {
+  return entries_.at(reinterpret_cast<uintptr_t>(Items(row).Data) / kEntrySize);
+}
+
+// --- Listing ----------------------------------------------------------------
+
+void kxvFileList::MakeFileList() {
+  kxWaitCursor wait;
+  watcher_.reset();
+  Clear();
+  CreateColumn();
+  entries_.clear();
+  if (directory_.empty()) return;
+  {
+    UpdateScope update(*this);
+    String pattern = directory_;
+    Add(AppendPath(pattern, "*.*"));
+  }
+  if (autoUpdate_ && !Quiet()) StartWatch();
+}
+
+void kxvFileList::UpdateList() {
+  std::vector<String> selected;
+  for (int row = GetSelectedItem(-1); row >= 0; row = GetSelectedItem(row)) {
+    selected.push_back(Items(row).Caption);
+  }
+  MakeFileList();
+  if (selected.empty()) return;
+  // Exact names first: where two names differ only in letter case, the
+  // row that was selected is the one selected again.
+  std::unordered_set<String> wanted(selected.begin(), selected.end());
+  std::unordered_set<String> found;
+  for (int row = 0; row < Count(); ++row) {
+    const String& caption = Items(row).Caption;
+    if (wanted.count(caption)) {
+      SetSelected(row, true);
+      found.insert(caption);
+    }
+  }
+  for (const String& name : selected) {
+    if (found.count(name)) continue;
+    const int row = FindName(name);
+    if (row >= 0) SetSelected(row, true);
+  }
+}
+
+void kxvFileList::StartWatch() {
+  watcher_ = std::make_unique<kxvDirNotifyChange>(directory_, false, 0);
+  watcher_->OnNotify = [this](TObject* sender) { NotifyChange(sender); };
+  watcher_->Start();
+}
+
+void kxvFileList::NotifyChange(TObject*) { UpdateList(); }
+
+// --- Properties -------------------------------------------------------------
+
+void kxvFileList::SetDirectory(String dir) {
+  if (!dir.empty() && LastCharPos(dir.c_str(), '\\') != static_cast<int>(dir.size()) - 1) {
+    dir += '\\';
+  }
+  if (lstrcmpiA(dir.c_str(), directory_.c_str()) == 0) return;
+  directory_ = dir;
+  if (dirTree_) dirTree_->SetDirectory(directory_);
+  if (!directory_.empty()) MakeFileList();
+}
+
+void kxvFileList::SetAutoFileSize(kxvAutoFileSize autoFileSize) {
+  autoFileSize_ = autoFileSize;
+  MakeFileList();
+}
+
+void kxvFileList::SetAutoUpdate(bool autoUpdate) {
+  autoUpdate_ = autoUpdate;
+  watcher_.reset();
+  if (autoUpdate && !directory_.empty()) StartWatch();
+}
+
+void kxvFileList::SetSortType(kxvFileSortType sortType) {
+  sortType_ = sortType;
+  if (sortType != fstNone) Sort();
+  else UpdateList();  // back to the order of the disk
+  if (OnSortTypeChange) OnSortTypeChange(this);
+}
+
+void kxvFileList::SetSortDirection(bool descending) {
+  sortDirection_ = descending;
+  Sort();
+  if (OnSortTypeChange) OnSortTypeChange(this);
+}
+
+void kxvFileList::SetDirTree(kxvDirTree* tree) {
+  if (tree == dirTree_) return;
+  dirTree_ = tree;
+  if (tree) tree->SetFileList(this);
+}
+
+// --- Sorting and the user ---------------------------------------------------
+
+int kxvFileList::CompareEvent(const TListItem& item1, const TListItem& item2, int data) {
+  if (OnCompare) {
+    int compare = 0;
+    OnCompare(this, item1, item2, data, compare);
+    return compare;
+  }
+  if (sortType_ == fstNone) return 0;
+  const kxvFileEntry& e1 = entries_[reinterpret_cast<uintptr_t>(item1.Data) / kEntrySize];
+  const kxvFileEntry& e2 = entries_[reinterpret_cast<uintptr_t>(item2.Data) / kEntrySize];
+  int result = 0;
+  if (e1.IsDirectory() != e2.IsDirectory()) {
+    result = e1.IsDirectory() ? -1 : 1;
+  } else {
+    switch (sortType_) {
+      case fstExt:
+        result = lstrcmpiA(ExtensionPart(item1.Caption), ExtensionPart(item2.Caption));
+        break;
+      case fstSize:
+        result = e1.Size() < e2.Size() ? -1 : e1.Size() > e2.Size() ? 1 : 0;
+        break;
+      case fstTime:
+        result = CompareFileTime(&e1.LastWriteTime, &e2.LastWriteTime);
+        break;
+      case fstAttribute:
+        result = AttributeWeight(e2.Attributes) - AttributeWeight(e1.Attributes);
+        break;
+      default:
+        break;
+    }
+    if (result == 0) result = lstrcmpiA(item1.Caption.c_str(), item2.Caption.c_str());
+  }
+  return sortDirection_ ? -result : result;
+}
+
+void kxvFileList::ColumnClicked(int column) {
+  static const kxvFileSortType byColumn[] = {fstName, fstSize, fstTime, fstAttribute};
+  if (column >= 0 && column < 4) {
+    const kxvFileSortType sortType = byColumn[column];
+    if (sortType == sortType_) SetSortDirection(!sortDirection_);
+    else SetSortType(sortType);
+  }
+  TCustomListView::ColumnClicked(column);
+}
+
+void kxvFileList::DblClick() {
+  const int row = GetSelectedItem(-1);
+  if (row >= 0 && Entry(row).IsDirectory()) {
+    String dir = directory_;
+    SetDirectory(AppendPath(dir, Items(row).Caption));
+  }
+  TCustomListView::DblClick();
+}
+
+// --- Selection --------------------------------------------------------------
+
+int kxvFileList::FindName(const String& name) const { return FindCaption(0, name, false, false); }
+
+int kxvFileList::GetSelectedItem(int after) const {
+  for (int row = after < 0 ? 0 : after + 1; row < Count(); ++row) {
+    if (Selected(row)) return row;
+  }
+  return -1;
+}
+
+namespace Filelist {
+void Register() { RegisterComponent<kxvFileList>("NORDA", "kxvFileList"); }
+}  // namespace Filelist
