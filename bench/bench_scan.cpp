@@ -2,13 +2,12 @@
 // the same tree and against "cmd /c dir /s /b /a:s", in one run.
 //   bench_scan <directory>   (a tree made by tools/bench)
 #include "app/main_window.h"
+#include "bench/Timing.h"
 #include "tests/helpers/MappedDrive.h"
 
 #include <windows.h>
 
-#include <algorithm>
 #include <cstdio>
-#include <functional>
 
 namespace {
 
@@ -18,22 +17,6 @@ class Silent : public TUserSeam {
   void Beep(UINT) override {}
   void Help(const String&, UINT, ULONG_PTR) override {}
 };
-
-double Seconds(const std::function<void()>& work) {
-  LARGE_INTEGER f, a, b;
-  QueryPerformanceFrequency(&f);
-  QueryPerformanceCounter(&a);
-  work();
-  QueryPerformanceCounter(&b);
-  return double(b.QuadPart - a.QuadPart) / double(f.QuadPart);
-}
-
-// The best of a few runs: the machine is shared.
-double Best(int runs, const std::function<void()>& work) {
-  double best = 1e9;
-  for (int i = 0; i < runs; ++i) best = std::min(best, Seconds(work));
-  return best;
-}
 
 void BareWalk(const String& dir, size_t& entries, size_t& system) {
   WIN32_FIND_DATAA data;

@@ -16,18 +16,39 @@ struct Syncing {
 
 // Copies at most size - 1 bytes and a terminator, never half of a
 // double-byte character.
-void CopyText(char* out, int size, const String& text) {
+void CopyText(char* out, int size, const char* text) {
   if (!out || size <= 0) return;
   const size_t room = static_cast<size_t>(size) - 1;
+  const size_t length = std::strlen(text);
   size_t n = 0;
-  while (n < text.size()) {
-    const size_t step =
-        IsLeadByte(static_cast<unsigned char>(text[n])) && n + 1 < text.size() ? 2 : 1;
+  while (n < length) {
+    const size_t step = IsLeadByte(static_cast<unsigned char>(text[n])) && n + 1 < length ? 2 : 1;
     if (n + step > room) break;
     n += step;
   }
-  std::memcpy(out, text.data(), n);
+  std::memcpy(out, text, n);
   out[n] = '\0';
+}
+
+unsigned char Fold(unsigned char c) { return c >= 'a' && c <= 'z' ? c - ('a' - 'A') : c; }
+
+// Whether text is wanted (or starts with it when partial), ASCII letters of
+// either case alike; a double-byte character matches only itself.
+bool SameFolded(const char* text, const String& wanted, bool partial) {
+  size_t i = 0;
+  while (i < wanted.size()) {
+    const unsigned char a = static_cast<unsigned char>(text[i]);
+    const unsigned char b = static_cast<unsigned char>(wanted[i]);
+    if (a == 0) return false;
+    if (IsLeadByte(a)) {
+      if (a != b || i + 1 >= wanted.size() || text[i + 1] != wanted[i + 1]) return false;
+      i += 2;
+      continue;
+    }
+    if (Fold(a) != Fold(b)) return false;
+    ++i;
+  }
+  return partial || text[i] == 0;
 }
 
 int FormatOf(TAlignment alignment) {
@@ -38,16 +59,10 @@ int FormatOf(TAlignment alignment) {
   }
 }
 
-const String& TextOf(const TListItem& item, int column) {
-  static const String empty;
-  if (column == 0) return item.Caption;
-  const size_t sub = static_cast<size_t>(column) - 1;
-  return sub < item.SubItems.size() ? item.SubItems[sub] : empty;
-}
-
 }  // namespace
 
 TCustomListView::TCustomListView(TComponent* owner) : TWinControl(owner) {
+  texts_.push_back('\0');  // the texts of a row that has none
   SetBounds(0, 0, 250, 150);
   SetTabStop(true);
   SetColor(clWindow);
@@ -196,7 +211,12 @@ void TCustomListView::RedrawItem(int index) {
 
 int TCustomListView::AddItem(const String& caption, const std::vector<String>& subItems,
                              void* data) {
-  items_.push_back(TListItem{caption, subItems, data, false, false});
+  TListItem item;
+  item.Data = data;
+  std::vector<const char*> texts{caption.c_str()};
+  for (const String& sub : subItems) texts.push_back(sub.c_str());
+  StoreTexts(item, texts);
+  items_.push_back(item);
   const int index = Count() - 1;
   PushCount();
   if (autoSort_) Sort();
@@ -205,6 +225,7 @@ int TCustomListView::AddItem(const String& caption, const std::vector<String>& s
 
 void TCustomListView::Delete(int index) {
   if (index < 0 || index >= Count()) return;
+  garbage_ += TextSize(items_[index]);
   items_.erase(items_.begin() + index);
   if (focused_ == index) focused_ = -1;
   else if (focused_ > index) --focused_;
@@ -218,6 +239,8 @@ void TCustomListView::Delete(int index) {
 
 void TCustomListView::Clear() {
   items_.clear();
+  texts_.resize(1);
+  garbage_ = 0;
   focused_ = -1;
   if (HandleAllocated()) {
     Syncing s(syncing_);
@@ -228,7 +251,7 @@ void TCustomListView::Clear() {
 }
 
 void TCustomListView::SetCaption(int index, const String& text) {
-  items_.at(index).Caption = text;
+  ReplaceText(index, 0, text);
   RedrawItem(index);
   Change(index);
   if (autoSort_) Sort();
@@ -239,9 +262,7 @@ void TCustomListView::SetSubItem(int index, int column, const String& text) {
     SetCaption(index, text);
     return;
   }
-  auto& subs = items_.at(index).SubItems;
-  if (subs.size() < static_cast<size_t>(column)) subs.resize(column);
-  subs[column - 1] = text;
+  ReplaceText(index, column, text);
   RedrawItem(index);
   Change(index);
 }
@@ -259,6 +280,58 @@ void TCustomListView::EndUpdate() {
   }
 }
 
+// --- Texts ------------------------------------------------------------------
+
+size_t TCustomListView::TextSize(const TListItem& item) const {
+  const char* end = &texts_[item.Text];
+  for (int t = 0; t <= item.SubItemCount; ++t) end += std::strlen(end) + 1;
+  return end - &texts_[item.Text];
+}
+
+const char* TCustomListView::SubItem(const TListItem& item, int sub) const {
+  if (sub < 0 || sub >= item.SubItemCount) return &texts_[0];
+  const char* text = &texts_[item.Text];
+  for (int t = 0; t <= sub; ++t) text += std::strlen(text) + 1;
+  return text;
+}
+
+const char* TCustomListView::Text(int index, int column) const {
+  return column == 0 ? Caption(index) : SubItem(index, column - 1);
+}
+
+void TCustomListView::StoreTexts(TListItem& item, const std::vector<const char*>& texts) {
+  item.Text = static_cast<uint32_t>(texts_.size());
+  item.SubItemCount = static_cast<uint16_t>(texts.size() - 1);
+  for (const char* text : texts) texts_.insert(texts_.end(), text, text + std::strlen(text) + 1);
+}
+
+void TCustomListView::ReplaceText(int index, int column, const String& text) {
+  TListItem& item = items_.at(index);
+  std::vector<String> old{Caption(item)};
+  for (int sub = 0; sub < item.SubItemCount; ++sub) old.push_back(SubItem(item, sub));
+  if (old.size() <= static_cast<size_t>(column)) old.resize(column + 1);
+  old[column] = text;
+  garbage_ += TextSize(item);
+  std::vector<const char*> texts;
+  for (const String& t : old) texts.push_back(t.c_str());
+  StoreTexts(item, texts);
+  if (garbage_ > texts_.size() / 2) CompactTexts();
+}
+
+void TCustomListView::CompactTexts() {
+  std::vector<char> compact;
+  compact.reserve(texts_.size() - garbage_);
+  compact.push_back('\0');
+  for (TListItem& item : items_) {
+    const size_t size = TextSize(item);
+    const char* from = &texts_[item.Text];
+    item.Text = static_cast<uint32_t>(compact.size());
+    compact.insert(compact.end(), from, from + size);
+  }
+  texts_.swap(compact);
+  garbage_ = 0;
+}
+
 // --- Sorting ----------------------------------------------------------------
 
 void TCustomListView::Sort() {
@@ -267,8 +340,8 @@ void TCustomListView::Sort() {
       return compare_(a, b) < 0;
     });
   } else {
-    std::stable_sort(items_.begin(), items_.end(), [](const TListItem& a, const TListItem& b) {
-      return CompareText(a.Caption, b.Caption) < 0;
+    std::stable_sort(items_.begin(), items_.end(), [this](const TListItem& a, const TListItem& b) {
+      return CompareText(Caption(a), Caption(b)) < 0;
     });
   }
   focused_ = -1;
@@ -368,6 +441,18 @@ void TCustomListView::ClearSelection() {
   Change(-1);
 }
 
+void TCustomListView::SelectRows(const std::vector<int>& rows) {
+  if (rows.empty()) return;
+  if (!multiSelect_) {
+    for (TListItem& item : items_) item.Selected = false;
+    items_.at(rows.front()).Selected = true;
+  } else {
+    for (int row : rows) items_.at(row).Selected = true;
+  }
+  PushState();
+  Change(rows.size() == 1 ? rows.front() : -1);
+}
+
 void TCustomListView::InvertSelection() {
   if (!multiSelect_) return;
   for (TListItem& item : items_) item.Selected = !item.Selected;
@@ -394,14 +479,10 @@ int TCustomListView::FindCaption(int start, const String& text, bool partial, bo
   const int n = Count();
   if (n == 0) return -1;
   if (start < 0) start = 0;
-  const String wanted = UpperCase(text);
   const int steps = wrap ? n : n - std::min(start, n);
   for (int k = 0; k < steps; ++k) {
     const int i = (start + k) % n;
-    // UpperCase leaves double-byte characters whole, so a byte prefix of
-    // the folded caption is a prefix of whole characters.
-    const String caption = UpperCase(items_[i].Caption);
-    if (partial ? caption.compare(0, wanted.size(), wanted) == 0 : caption == wanted) return i;
+    if (SameFolded(Caption(i), text, partial)) return i;
   }
   return -1;
 }
@@ -485,7 +566,7 @@ bool TCustomListView::CNNotify(NMHDR* header, LRESULT& result) {
       auto* info = reinterpret_cast<NMLVDISPINFOA*>(header);
       LVITEMA& item = info->item;
       if ((item.mask & LVIF_TEXT) && item.iItem >= 0 && item.iItem < Count()) {
-        CopyText(item.pszText, item.cchTextMax, TextOf(items_[item.iItem], item.iSubItem));
+        CopyText(item.pszText, item.cchTextMax, Text(item.iItem, item.iSubItem));
       }
       result = 0;
       return true;
@@ -495,8 +576,8 @@ bool TCustomListView::CNNotify(NMHDR* header, LRESULT& result) {
       LVITEMW& item = info->item;
       if ((item.mask & LVIF_TEXT) && item.pszText && item.cchTextMax > 0 && item.iItem >= 0 &&
           item.iItem < Count()) {
-        const String& text = TextOf(items_[item.iItem], item.iSubItem);
-        int n = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()),
+        const char* text = Text(item.iItem, item.iSubItem);
+        int n = MultiByteToWideChar(CP_ACP, 0, text, static_cast<int>(std::strlen(text)),
                                     item.pszText, item.cchTextMax - 1);
         item.pszText[n > 0 ? n : 0] = L'\0';
       }

@@ -1,8 +1,9 @@
-// The list view: a report view in owner-data mode. The items are plain
-// records kept in a vector here; the window holds only their count and asks
-// for texts as it paints, so 100,000 rows cost no more window calls than
-// ten. Selection and focus live in the records too and are pushed to the
-// window, so everything survives RecreateWnd.
+// The list view: a report view in owner-data mode. The items are small
+// records kept in a vector here, their texts back to back in one text
+// store; the window holds only their count and asks for texts as it paints,
+// so 100,000 rows cost no more window calls than ten, and little more
+// memory than their texts. Selection and focus live in the records too and
+// are pushed to the window, so everything survives RecreateWnd.
 #pragma once
 
 #include "framework/Controls.h"
@@ -10,6 +11,7 @@
 #include <commctrl.h>
 
 #include <cstdint>
+#include <cstring>
 #include <functional>
 #include <vector>
 
@@ -17,12 +19,13 @@
 constexpr int ColumnTextWidth = LVSCW_AUTOSIZE;              // widest text
 constexpr int ColumnHeaderWidth = LVSCW_AUTOSIZE_USEHEADER;  // text or caption
 
-// One row: its caption (first column), the texts of the other columns,
-// an owner's value and its state.
+// One row: an owner's value, where its texts are and its state. The texts
+// (the caption, then each sub-item, each ending in a zero byte) are read
+// through the list: Caption(item), SubItem(item, n).
 struct TListItem {
-  String Caption;
-  std::vector<String> SubItems;
   void* Data = nullptr;
+  uint32_t Text = 0;  // offset in the list's text store
+  uint16_t SubItemCount = 0;
   bool Selected = false;
   bool Focused = false;
 };
@@ -62,8 +65,14 @@ public:
   void SetColumnClick(bool columnClick);
 
   // --- Items
+  using TControl::Caption;  // the window's, beside the rows' below
   const std::vector<TListItem>& Items() const { return items_; }
   const TListItem& Items(int index) const { return items_.at(index); }
+  const char* Caption(const TListItem& item) const { return &texts_[item.Text]; }
+  const char* Caption(int index) const { return Caption(items_.at(index)); }
+  // The text of the sub-item (0 the first), empty if the row has none.
+  const char* SubItem(const TListItem& item, int sub) const;
+  const char* SubItem(int index, int sub) const { return SubItem(items_.at(index), sub); }
   int Count() const { return static_cast<int>(items_.size()); }
   // Returns the new item's index (before any AutoSort).
   int AddItem(const String& caption, const std::vector<String>& subItems = {},
@@ -72,6 +81,7 @@ public:
   void Clear();
   void SetCaption(int index, const String& text);
   // Column 0 is the caption; column n the (n-1)th sub-item.
+  const char* Text(int index, int column) const;
   void SetSubItem(int index, int column, const String& text);
   void SetData(int index, void* data) { items_.at(index).Data = data; }
 
@@ -81,9 +91,11 @@ public:
   bool Updating() const { return updateCount_ > 0; }
 
   // --- Sorting
-  // The order of Sort; without one, captions by CompareText.
+  // The order of Sort; without one, captions by CompareText. The
+  // comparator reads texts through Caption(item) and SubItem(item, n).
   void SetSortComparator(TLVCompare compare) { compare_ = std::move(compare); }
-  void Sort();
+  // Orders the rows with the comparator (stable).
+  virtual void Sort();
   void AlphaSort() { Sort(); }
   bool AutoSort() const { return autoSort_; }
   // On: sorts now and after every caption change.
@@ -97,6 +109,8 @@ public:
   int Selected() const;
   void SelectAll();
   void ClearSelection();
+  // Selects the rows (row order), with one OnChange for them all.
+  void SelectRows(const std::vector<int>& rows);
   // Every row's selection the other way round.
   void InvertSelection();
   // -1 for none.
@@ -148,6 +162,16 @@ private:
   bool EndEdit(int index, const char* edited);
   void ApplyWindowState(int index, UINT newState, UINT oldState);
   void ChangeStyle(bool& field, bool value);
+  // Stores a row's texts at the end of the text store.
+  void StoreTexts(TListItem& item, const std::vector<const char*>& texts);
+  void ReplaceText(int index, int column, const String& text);
+  size_t TextSize(const TListItem& item) const;
+  void CompactTexts();
+
+  // The texts of every row back to back; a changed row's old texts stay
+  // until they are the larger part and the store is compacted.
+  std::vector<char> texts_;
+  size_t garbage_ = 0;
 
   std::vector<TListColumn> columns_;
   std::vector<TListItem> items_;

@@ -38,6 +38,50 @@ private:
 
 }  // namespace
 
+String kxvNameSortKey(const char* name) {
+  const DWORD flags = LCMAP_SORTKEY | NORM_IGNORECASE;
+  const int size = LCMapStringA(LOCALE_USER_DEFAULT, flags, name, -1, nullptr, 0);
+  String key(size > 0 ? size : 0, '\0');
+  if (size > 0) LCMapStringA(LOCALE_USER_DEFAULT, flags, name, -1, key.data(), size);
+  return key;
+}
+
+int kxvCompareFiles(const kxvFileEntry& e1, const char* name1, const kxvFileEntry& e2,
+                    const char* name2, kxvFileSortType sortType, bool descending,
+                    const String* key1, const String* key2) {
+  if (sortType == fstNone) return 0;
+  int result = 0;
+  if (e1.IsDirectory() != e2.IsDirectory()) {
+    result = e1.IsDirectory() ? -1 : 1;
+  } else {
+    switch (sortType) {
+      case fstExt:
+        result = lstrcmpiA(ExtensionPart(name1), ExtensionPart(name2));
+        break;
+      case fstSize:
+        result = e1.Size() < e2.Size() ? -1 : e1.Size() > e2.Size() ? 1 : 0;
+        break;
+      case fstTime:
+        result = CompareFileTime(&e1.LastWriteTime, &e2.LastWriteTime);
+        break;
+      case fstAttribute:
+        result = AttributeWeight(e2.Attributes) - AttributeWeight(e1.Attributes);
+        break;
+      default:
+        break;
+    }
+    if (result == 0) {
+      if (key1 && key2) {
+        const int c = key1->compare(*key2);
+        result = c < 0 ? -1 : c > 0 ? 1 : 0;
+      } else {
+        result = lstrcmpiA(name1, name2);
+      }
+    }
+  }
+  return descending ? -result : result;
+}
+
 kxvFileList::kxvFileList(TComponent* owner) : TCustomListView(owner) {
   SetBounds(Left(), Top(), 150, 97);
   entries_.reserve(9216 / kEntrySize);
@@ -142,8 +186,10 @@ void kxvFileList::Add(const String& pattern) {
   SetAutoSort(autoSort);
 }
 
-const kxvFileEntry& kxvFileList::Entry(int row) const {
-  return entries_.at(reinterpret_cast<uintptr_t>(Items(row).Data) / kEntrySize);
+const kxvFileEntry& kxvFileList::Entry(int row) const { return Entry(Items(row)); }
+
+const kxvFileEntry& kxvFileList::Entry(const TListItem& item) const {
+  return entries_.at(reinterpret_cast<uintptr_t>(item.Data) / kEntrySize);
 }
 
 // --- Listing ----------------------------------------------------------------
@@ -166,7 +212,7 @@ void kxvFileList::MakeFileList() {
 void kxvFileList::UpdateList() {
   std::vector<String> selected;
   for (int row = GetSelectedItem(-1); row >= 0; row = GetSelectedItem(row)) {
-    selected.push_back(Items(row).Caption);
+    selected.push_back(Caption(row));
   }
   MakeFileList();
   if (selected.empty()) return;
@@ -174,18 +220,20 @@ void kxvFileList::UpdateList() {
   // row that was selected is the one selected again.
   std::unordered_set<String> wanted(selected.begin(), selected.end());
   std::unordered_set<String> found;
+  std::vector<int> rows;
   for (int row = 0; row < Count(); ++row) {
-    const String& caption = Items(row).Caption;
+    const String caption = Caption(row);
     if (wanted.count(caption)) {
-      SetSelected(row, true);
+      rows.push_back(row);
       found.insert(caption);
     }
   }
   for (const String& name : selected) {
     if (found.count(name)) continue;
     const int row = FindName(name);
-    if (row >= 0) SetSelected(row, true);
+    if (row >= 0) rows.push_back(row);
   }
+  SelectRows(rows);
 }
 
 void kxvFileList::StartWatch() {
@@ -246,32 +294,30 @@ int kxvFileList::CompareEvent(const TListItem& item1, const TListItem& item2, in
     OnCompare(this, item1, item2, data, compare);
     return compare;
   }
-  if (sortType_ == fstNone) return 0;
-  const kxvFileEntry& e1 = entries_[reinterpret_cast<uintptr_t>(item1.Data) / kEntrySize];
-  const kxvFileEntry& e2 = entries_[reinterpret_cast<uintptr_t>(item2.Data) / kEntrySize];
-  int result = 0;
-  if (e1.IsDirectory() != e2.IsDirectory()) {
-    result = e1.IsDirectory() ? -1 : 1;
-  } else {
-    switch (sortType_) {
-      case fstExt:
-        result = lstrcmpiA(ExtensionPart(item1.Caption), ExtensionPart(item2.Caption));
-        break;
-      case fstSize:
-        result = e1.Size() < e2.Size() ? -1 : e1.Size() > e2.Size() ? 1 : 0;
-        break;
-      case fstTime:
-        result = CompareFileTime(&e1.LastWriteTime, &e2.LastWriteTime);
-        break;
-      case fstAttribute:
-        result = AttributeWeight(e2.Attributes) - AttributeWeight(e1.Attributes);
-        break;
-      default:
-        break;
+  const size_t r1 = reinterpret_cast<uintptr_t>(item1.Data) / kEntrySize;
+  const size_t r2 = reinterpret_cast<uintptr_t>(item2.Data) / kEntrySize;
+  const bool keyed = r1 < sortKeys_.size() && r2 < sortKeys_.size();
+  return kxvCompareFiles(entries_.at(r1), Caption(item1), entries_.at(r2), Caption(item2),
+                         sortType_, sortDirection_, keyed ? &sortKeys_[r1] : nullptr,
+                         keyed ? &sortKeys_[r2] : nullptr);
+}
+
+void kxvFileList::Sort() {
+  // Only where names decide often: sizes and times seldom tie.
+  const bool byName = sortType_ == fstName || sortType_ == fstExt || sortType_ == fstAttribute;
+  if (byName && !OnCompare && Count() > 1) {
+    sortKeys_.assign(entries_.size(), String());
+    for (const TListItem& item : Items()) {
+      sortKeys_[reinterpret_cast<uintptr_t>(item.Data) / kEntrySize] = kxvNameSortKey(Caption(item));
     }
-    if (result == 0) result = lstrcmpiA(item1.Caption.c_str(), item2.Caption.c_str());
   }
-  return sortDirection_ ? -result : result;
+  try {
+    TCustomListView::Sort();
+  } catch (...) {
+    sortKeys_.clear();
+    throw;
+  }
+  sortKeys_.clear();
 }
 
 void kxvFileList::ColumnClicked(int column) {
@@ -288,7 +334,7 @@ void kxvFileList::DblClick() {
   const int row = GetSelectedItem(-1);
   if (row >= 0 && Entry(row).IsDirectory()) {
     String dir = directory_;
-    SetDirectory(AppendPath(dir, Items(row).Caption));
+    SetDirectory(AppendPath(dir, Caption(row)));
   }
   TCustomListView::DblClick();
 }

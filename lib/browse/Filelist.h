@@ -32,6 +32,16 @@ struct kxvFileEntry {
 };
 static_assert(sizeof(kxvFileEntry) == 36);
 
+// The file list's order of two rows: <0, 0 or >0. Directories come first
+// (last when descending); ties go by name, letter case ignored (the
+// platform's comparison, or the bytes of the names' sort keys when given:
+// the same order).
+int kxvCompareFiles(const kxvFileEntry& e1, const char* name1, const kxvFileEntry& e2,
+                    const char* name2, kxvFileSortType sortType, bool descending,
+                    const String* key1 = nullptr, const String* key2 = nullptr);
+// The platform's sort key of a name, letter case ignored.
+String kxvNameSortKey(const char* name);
+
 // Replaces the list's own order: compare is <0, 0 or >0 as item1 goes
 // before, with or after item2.
 using kxvFileCompareEvent = std::function<void(TObject* sender, const TListItem& item1,
@@ -77,6 +87,7 @@ public:
 
   // The row's stored record.
   const kxvFileEntry& Entry(int row) const;
+  const kxvFileEntry& Entry(const TListItem& item) const;
   // The first row whose caption is name, letter case ignored; -1 if none.
   int FindName(const String& name) const;
   // The next selected row after after (-1: from the first); -1 if none.
@@ -96,6 +107,10 @@ public:
   static String SizeText(const kxvFileEntry& entry, kxvAutoFileSize unit);
   static String DateText(const kxvFileEntry& entry);
   static String AttributeText(DWORD attributes);
+
+  // Sorts with the names' sort keys made once, not compared afresh in
+  // every comparison.
+  void Sort() override;
 
 protected:
   void InitializeWnd() override;
@@ -118,6 +133,8 @@ private:
   // the byte offset of its record.
   std::vector<kxvFileEntry> entries_;
   std::unique_ptr<kxvDirNotifyChange> watcher_;
+  // During Sort: the sort key of each record's name, by record.
+  std::vector<String> sortKeys_;
 };
 
 namespace Filelist {

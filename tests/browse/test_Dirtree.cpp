@@ -23,7 +23,7 @@ std::vector<String> ChildTexts(const TTreeNode* node) {
 
 std::vector<String> Captions(const kxvFileList* list) {
   std::vector<String> captions;
-  for (const TListItem& item : list->Items()) captions.push_back(item.Caption);
+  for (const TListItem& item : list->Items()) captions.push_back(list->Caption(item));
   return captions;
 }
 

@@ -37,14 +37,14 @@ kxvFileEntry Entry(uint64_t size, uint64_t time = kSomeTime) {
 
 std::vector<String> Captions(const kxvFileList& list) {
   std::vector<String> captions;
-  for (const TListItem& item : list.Items()) captions.push_back(item.Caption);
+  for (const TListItem& item : list.Items()) captions.push_back(list.Caption(item));
   return captions;
 }
 
 std::vector<String> SelectedCaptions(const kxvFileList& list) {
   std::vector<String> captions;
   for (int row = list.GetSelectedItem(-1); row >= 0; row = list.GetSelectedItem(row)) {
-    captions.push_back(list.Items(row).Caption);
+    captions.push_back(list.Caption(row));
   }
   return captions;
 }
@@ -166,13 +166,13 @@ TEST_F(FileListTest, ListsADirectoryWithItsColumns) {
 
   EXPECT_EQ(Captions(*list), (std::vector<String>{"sub", "a.txt", "big.bin", "hidden.txt",
                                                   "漢字表.txt"}));
-  EXPECT_EQ(list->Items(0).SubItems[2], "D");
+  EXPECT_EQ(String(list->SubItem(0, 2)), "D");
   EXPECT_TRUE(list->Entry(0).IsDirectory());
-  EXPECT_EQ(list->Items(1).SubItems[0], "4K");
-  EXPECT_EQ(list->Items(2).SubItems[0], "5G");
+  EXPECT_EQ(String(list->SubItem(1, 0)), "4K");
+  EXPECT_EQ(String(list->SubItem(2, 0)), "5G");
   EXPECT_EQ(list->Entry(2).Size(), 5ull << 30);
-  EXPECT_EQ(list->Items(3).SubItems[2].find_first_of("HS"), 0u);
-  EXPECT_EQ(list->Items(4).SubItems[0], "3 ");
+  EXPECT_EQ(String(list->SubItem(3, 2)).find_first_of("HS"), 0u);
+  EXPECT_EQ(String(list->SubItem(4, 0)), "3 ");
 
   // What the window shows.
   EXPECT_EQ(SendMessageA(list->Handle(), LVM_GETITEMCOUNT, 0, 0), 5);
@@ -237,11 +237,33 @@ TEST_F(FileListTest, SortKeysInBothDirections) {
   EXPECT_EQ(Captions(*list), (std::vector<String>{"dir", "late", "now", "zzz"}));
 
   // An OnCompare handler decides alone.
-  list->OnCompare = [](TObject*, const TListItem& a, const TListItem& b, int, int& compare) {
-    compare = -a.Caption.compare(b.Caption);
+  list->OnCompare = [this](TObject*, const TListItem& a, const TListItem& b, int, int& compare) {
+    compare = -std::strcmp(list->Caption(a), list->Caption(b));
   };
   list->SetSortType(fstSize);
   EXPECT_EQ(Captions(*list), (std::vector<String>{"zzz", "now", "late", "dir"}));
+}
+
+TEST_F(FileListTest, NamesSortAsThePlatformComparesThem) {
+  // Names where word sorting, letter case, widths and kana matter.
+  const std::vector<String> names{
+      "co-op", "coop", "Coop", "co_op", "'quote", "a-b", "ab", "a b", "10", "9", "０", "ａ",
+      "A", "z.txt", "Z-.txt", "ｱ", "ア", "あ", "漢字", "表", "~tilde", "#hash"};
+  for (const String& name : names) list->Add(Record(name.c_str(), 0x20));
+  list->SetSortType(fstName);
+  std::vector<String> expected = names;
+  std::stable_sort(expected.begin(), expected.end(), [](const String& a, const String& b) {
+    return lstrcmpiA(a.c_str(), b.c_str()) < 0;
+  });
+  EXPECT_EQ(Captions(*list), expected);
+  // A row added afterwards is placed by the platform's comparison alone.
+  list->Add(Record("coopa", 0x20));
+  expected.insert(std::upper_bound(expected.begin(), expected.end(), String("coopa"),
+                                   [](const String& a, const String& b) {
+                                     return lstrcmpiA(a.c_str(), b.c_str()) < 0;
+                                   }),
+                  "coopa");
+  EXPECT_EQ(Captions(*list), expected);
 }
 
 TEST_F(FileListTest, ColumnClicksChooseTheKeyOrFlipTheDirection) {
@@ -315,8 +337,8 @@ TEST_F(FileListTest, RefreshKeepsTheRowThatWasSelectedAmongCaseTwins) {
   list->SetDirectory(dir.Path());
   const int upper = list->FindName("Twin");
   ASSERT_GE(upper, 0);
-  const int lower = list->Items(upper).Caption == "Twin" ? upper + 1 : upper;
-  ASSERT_EQ(list->Items(lower).Caption, "twin");
+  const int lower = String(list->Caption(upper)) == "Twin" ? upper + 1 : upper;
+  ASSERT_STREQ(list->Caption(lower), "twin");
   list->SetSelected(lower, true);
   Select({"keep.txt", "gone.txt"});
   DeleteFileA((dir / "gone.txt").c_str());

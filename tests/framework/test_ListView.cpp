@@ -100,7 +100,8 @@ TEST_F(ListViewTest, AHundredThousandRows) {
   EXPECT_EQ(Lv(list, LVM_GETITEMCOUNT, 0), 100000);
   EXPECT_EQ(WindowText(list, 54321, 0), "54321");
   list->SetSelected(7, true);
-  list->SetSortComparator([](auto& a, auto& b) { return CompareText(b.Caption, a.Caption); });
+  list->SetSortComparator(
+      [this](auto& a, auto& b) { return CompareText(list->Caption(b), list->Caption(a)); });
   list->Sort();
   EXPECT_EQ(WindowText(list, 0, 0), "99999");
   EXPECT_EQ(list->Selected(), list->FindCaption(0, "7", false, false));
@@ -155,6 +156,50 @@ TEST_F(ListViewTest, SortingKeepsSelectionsWithTheirItems) {
   EXPECT_TRUE(list->Selected(0));
 }
 
+TEST_F(ListViewTest, TextsStayRightThroughManyChanges) {
+  // A model of what every row should show, changed the same way.
+  std::vector<std::vector<String>> model;
+  for (int i = 0; i < 200; ++i) {
+    model.push_back({"row" + IntToStr(i), "表" + IntToStr(i)});
+    list->AddItem(model.back()[0], {model.back()[1]});
+  }
+  list->HandleNeeded();
+  for (int k = 0; k < 3000; ++k) {
+    const int row = (k * 37) % 200;
+    const int column = k % 3;  // the third column is new to every row
+    String text = String(k % 7, 'x') + "ソ" + IntToStr(k);
+    if (model[row].size() <= static_cast<size_t>(column)) model[row].resize(column + 1);
+    model[row][column] = text;
+    if (column == 0) list->SetCaption(row, text);
+    else list->SetSubItem(row, column, text);
+  }
+  list->Delete(5);
+  model.erase(model.begin() + 5);
+  for (int row = 0; row < list->Count(); ++row) {
+    for (int column = 0; column < 4; ++column) {
+      const String want = column < static_cast<int>(model[row].size()) ? model[row][column] : "";
+      ASSERT_EQ(list->Text(row, column), want) << row << "," << column;
+    }
+    ASSERT_EQ(WindowText(list, row, 1), model[row][1]);
+  }
+  list->Clear();
+  list->AddItem("alone", {"sub"});
+  EXPECT_STREQ(list->Caption(0), "alone");
+  EXPECT_STREQ(list->SubItem(0, 0), "sub");
+  EXPECT_STREQ(list->SubItem(0, 1), "");
+}
+
+TEST_F(ListViewTest, SelectRowsAtOnce) {
+  for (const char* s : {"a", "b", "c", "d"}) list->AddItem(s);
+  list->HandleNeeded();
+  changes.clear();
+  list->SelectRows({0, 2, 3});
+  EXPECT_EQ(changes, std::vector<int>{-1});
+  EXPECT_EQ(list->SelCount(), 3);
+  EXPECT_EQ(Lv(list, LVM_GETSELECTEDCOUNT, 0), 3);
+  EXPECT_EQ(WindowState(list, 1), 0u);
+}
+
 TEST_F(ListViewTest, ColumnClick) {
   int clicked = -1;
   list->OnColumnClick = [&](TObject*, int column) { clicked = column; };
@@ -173,7 +218,7 @@ TEST_F(ListViewTest, LabelEditAcceptAndCancel) {
   allow = true;
   EXPECT_EQ(Edit(LVN_BEGINLABELEDITA, 0), FALSE);
   EXPECT_EQ(Edit(LVN_ENDLABELEDITA, 0, nullptr), FALSE);  // cancelled
-  EXPECT_EQ(list->Items(0).Caption, "old");
+  EXPECT_STREQ(list->Caption(0), "old");
   EXPECT_EQ(Edit(LVN_ENDLABELEDITA, 0, "新しい"), TRUE);
   EXPECT_EQ(WindowText(list, 0, 0), "新しい!");
   // The window's own editor, ended by Enter.
@@ -182,7 +227,7 @@ TEST_F(ListViewTest, LabelEditAcceptAndCancel) {
   ASSERT_NE(editor, nullptr);
   SetWindowTextA(editor, "改");
   SendMessageA(editor, WM_KEYDOWN, VK_RETURN, 0);
-  EXPECT_EQ(list->Items(0).Caption, "改!");
+  EXPECT_STREQ(list->Caption(0), "改!");
   list->SetReadOnly(true);
   EXPECT_EQ(Edit(LVN_BEGINLABELEDITA, 0), TRUE);
 }
