@@ -1,8 +1,11 @@
 #include "framework/Controls.h"
 
 #include "framework/Forms.h"
+#include "framework/Locale.h"
+#include "framework/Menus.h"
 
 #include <commctrl.h>
+#include <windowsx.h>
 
 #include <algorithm>
 #include <map>
@@ -16,6 +19,18 @@ thread_local TWinControl* creating = nullptr;
 int NextControlId() {
   static int next = 100;
   return next++;
+}
+
+// The control that last took the focus in each top-level window. Handles,
+// not objects: FromHandle finds nothing for a window that has gone.
+std::map<HWND, HWND> lastFocused;
+
+TShiftState KeyboardShiftState() {
+  TShiftState shift = 0;
+  if (GetKeyState(VK_SHIFT) < 0) shift |= ssShift;
+  if (GetKeyState(VK_MENU) < 0) shift |= ssAlt;
+  if (GetKeyState(VK_CONTROL) < 0) shift |= ssCtrl;
+  return shift;
 }
 
 }  // namespace
@@ -146,6 +161,7 @@ void TGraphicControl::Update() {
 TWinControl::TWinControl(TComponent* owner) : TControl(owner), id_(NextControlId()) {}
 
 TWinControl::~TWinControl() {
+  deleting_ = true;
   DestroyHandle();
   // The children outlive us only as parentless controls.
   for (TControl* child : controls_) child->parent_ = nullptr;
@@ -282,6 +298,7 @@ void TWinControl::DestroyWnd() {
     if (auto* win = dynamic_cast<TWinControl*>(c)) win->DestroyHandle();
   }
   HWND hwnd = handle_;
+  lastFocused.erase(hwnd);
   DestroyWindow(hwnd);
   handle_ = nullptr;  // WM_NCDESTROY unbinds too; a failed destroy must not leave us bound
 }
@@ -346,6 +363,60 @@ void TWinControl::WndProc(TMessage& m) {
         }
       }
       break;
+    case WM_CONTEXTMENU:
+      if (ContextPopup(m.LParam)) {
+        m.Result = 0;
+        return;
+      }
+      break;
+    case WM_KEYUP:
+      // The platform's default handling sends this for Shift+F10 but, under
+      // Wine, not for the context-menu key.
+      if (m.WParam == VK_APPS) {
+        SendMessageA(handle_, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(handle_), -1);
+        m.Result = 0;
+        return;
+      }
+      break;
+    case WM_KEYDOWN:
+    case WM_SYSKEYDOWN: {
+      WORD key = static_cast<WORD>(m.WParam);
+      KeyDown(key, KeyboardShiftState());
+      if (key == 0) {
+        // The message loop translated the key before it came here: the
+        // character it made goes with it.
+        const UINT character = m.Msg == WM_KEYDOWN ? WM_CHAR : WM_SYSCHAR;
+        MSG made;
+        if (PeekMessageA(&made, handle_, character, character, PM_REMOVE) &&
+            IsLeadByte(static_cast<unsigned char>(made.wParam))) {
+          PeekMessageA(&made, handle_, character, character, PM_REMOVE);
+        }
+        m.Result = 0;
+        return;
+      }
+      m.WParam = key;
+      break;
+    }
+    case WM_CHAR:
+      if (!CharPasses(m)) {
+        m.Result = 0;
+        return;
+      }
+      break;
+    case WM_SETFOCUS:
+      DefaultHandler(m);
+      FocusArrived();
+      return;
+    case WM_NEXTDLGCTL: {
+      // What a dialog does with it (our forms are not dialogs): focus the
+      // control given, or the next or previous one in the order of Tab.
+      HWND target = m.LParam ? reinterpret_cast<HWND>(m.WParam)
+                             : GetNextDlgTabItem(GetAncestor(handle_, GA_ROOT), GetFocus(),
+                                                 m.WParam != 0);
+      if (target) ::SetFocus(target);
+      m.Result = 0;
+      return;
+    }
     case WM_SETCURSOR:
       if (Screen().Cursor() != crDefault) {
         ::SetCursor(TScreen::CursorHandle(Screen().Cursor()));
@@ -400,6 +471,91 @@ void TWinControl::WndProc(TMessage& m) {
 }
 
 void TWinControl::PaintWindow(HDC dc) { PaintControls(dc); }
+
+void TWinControl::KeyDown(WORD& key, TShiftState shift) {
+  if (OnKeyDown) OnKeyDown(this, key, shift);
+}
+
+void TWinControl::KeyPress(char& key) {
+  if (OnKeyPress) OnKeyPress(this, key);
+}
+
+void TWinControl::DoEnter() {
+  if (OnEnter) OnEnter(this);
+}
+
+void TWinControl::DoExit() {
+  if (OnExit) OnExit(this);
+}
+
+bool TWinControl::Deleting() const {
+  for (const TWinControl* c = this; c; c = c->Parent()) {
+    if (c->deleting_) return true;
+  }
+  return false;
+}
+
+bool TWinControl::CharPasses(TMessage& m) {
+  // A double-byte character comes as two WM_CHAR, lead byte first; a key
+  // filter never leaves half of one in the window.
+  if (trail_ != Trail::None) {
+    const bool pass = trail_ == Trail::Pass;
+    trail_ = Trail::None;
+    return pass;
+  }
+  const char typed = static_cast<char>(m.WParam);
+  char key = typed;
+  KeyPress(key);
+  if (IsLeadByte(static_cast<unsigned char>(typed))) {
+    trail_ = key == typed ? Trail::Pass : Trail::Drop;
+  }
+  if (key == 0) return false;
+  m.WParam = static_cast<unsigned char>(key);
+  return true;
+}
+
+void TWinControl::FocusArrived() {
+  HWND root = GetAncestor(handle_, GA_ROOT);
+  if (root == handle_) return;  // a form has the focus only on its way to a control
+  HWND& last = lastFocused[root];
+  if (last == handle_) return;
+  TWinControl* previous = FromHandle(last);
+  last = handle_;
+  if (previous) previous->DoExit();
+  DoEnter();
+}
+
+void TWinControl::SetPopupMenu(TPopupMenu* menu) {
+  if (menu == popupMenu_) return;
+  if (popupMenu_) RemoveFreeNotification(popupMenu_);
+  popupMenu_ = menu;
+  if (menu) FreeNotification(menu);
+}
+
+void TWinControl::Notification(TComponent* component, TOperation operation) {
+  TControl::Notification(component, operation);
+  if (operation == opRemove && component == popupMenu_) popupMenu_ = nullptr;
+}
+
+bool TWinControl::ContextPopup(LPARAM pos) {
+  if (!popupMenu_) return false;
+  POINT p{GET_X_LPARAM(pos), GET_Y_LPARAM(pos)};
+  if (p.x == -1 && p.y == -1) {
+    // From the keyboard: the menu opens at the control's top left corner.
+    p = POINT{0, 0};
+    ClientToScreen(handle_, &p);
+  } else {
+    POINT client = p;
+    ScreenToClient(handle_, &client);
+    RECT r;
+    GetClientRect(handle_, &r);
+    // Scroll bars and the frame keep the platform's menus.
+    if (!PtInRect(&r, client)) return false;
+  }
+  popupMenu_->SetPopupComponent(this);
+  popupMenu_->Popup(p.x, p.y);
+  return true;
+}
 
 void TWinControl::PaintControls(HDC dc) {
   for (TControl* c : controls_) {

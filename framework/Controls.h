@@ -14,11 +14,20 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <vector>
 
 class TWinControl;
+class TPopupMenu;
 
 enum TAlignment { taLeftJustify, taRightJustify, taCenter };
+
+// The modifier keys held down, as key events see them.
+using TShiftState = unsigned;
+enum TShiftStateFlag : unsigned { ssShift = 1, ssAlt = 2, ssCtrl = 4 };
+// Key events may change the key; 0 swallows it.
+using TKeyEvent = std::function<void(TObject* sender, WORD& key, TShiftState shift)>;
+using TKeyPressEvent = std::function<void(TObject* sender, char& key)>;
 
 // One window message on its way through WndProc.
 struct TMessage {
@@ -154,6 +163,22 @@ public:
   // The object of one of our windows, or null.
   static TWinControl* FromHandle(HWND hwnd);
 
+  // The menu a right click, Shift+F10 or the context-menu key opens on the
+  // control; without one, the parent's opens.
+  TPopupMenu* PopupMenu() const { return popupMenu_; }
+  void SetPopupMenu(TPopupMenu* menu);
+
+  // A key pressed while the control has the focus (virtual-key code).
+  TKeyEvent OnKeyDown;
+  // A character typed into the control; a double-byte character shows
+  // only its lead byte, and its trail byte follows the lead byte's fate.
+  TKeyPressEvent OnKeyPress;
+  // The focus came to the control from elsewhere in its top-level window,
+  // or left it for another control there; the window merely losing and
+  // regaining the activation is neither.
+  TNotifyEvent OnEnter;
+  TNotifyEvent OnExit;
+
 protected:
   virtual void CreateParams(TCreateParams& params);
   // Creates the window from the parameters and pushes the cached state in.
@@ -175,12 +200,21 @@ protected:
   virtual HBRUSH CtlColor(HDC dc);
   // Paints the window background and the graphic children (own classes).
   virtual void PaintWindow(HDC dc);
+  // Key handling; each fires its event.
+  virtual void KeyDown(WORD& key, TShiftState shift);
+  virtual void KeyPress(char& key);
+  virtual void DoEnter();
+  virtual void DoExit();
+  // True while the window goes because the control, or one it sits on, is
+  // being deleted: state is then no longer anyone's to read back or report.
+  bool Deleting() const;
 
   void VisibleChanged() override;
   void EnabledChanged() override;
   void TextChanged() override;
   void FontChanged() override;
   void ColorChanged() override;
+  void Notification(TComponent* component, TOperation operation) override;
 
 private:
   void InsertControl(TControl* control);
@@ -190,6 +224,12 @@ private:
   // graphic children.
   void SyncChildrenEnabled();
   void DestroyHandle();
+  // WM_CONTEXTMENU at the screen point pos: opens PopupMenu; false when
+  // there is none or the point is outside the client area.
+  bool ContextPopup(LPARAM pos);
+  // WM_CHAR through KeyPress; false when the character is swallowed.
+  bool CharPasses(TMessage& message);
+  void FocusArrived();
   static LRESULT CALLBACK StaticWndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
   static WNDPROC RegisterClassFor(const TCreateParams& params);
 
@@ -199,6 +239,10 @@ private:
   bool tabStop_ = false;
   int id_;
   HBRUSH brush_ = nullptr;
+  TPopupMenu* popupMenu_ = nullptr;
+  bool deleting_ = false;
+  // What happens to the trail byte of a double-byte character.
+  enum class Trail : unsigned char { None, Pass, Drop } trail_ = Trail::None;
 
   friend class TControl;
   friend class TGraphicControl;

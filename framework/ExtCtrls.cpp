@@ -1,6 +1,11 @@
 #include "framework/ExtCtrls.h"
 
+#include "framework/Forms.h"
 #include "framework/StdCtrls.h"
+
+#include <windowsx.h>
+
+#include <algorithm>
 
 namespace {
 
@@ -100,4 +105,79 @@ void TImage::Paint(TCanvas& canvas) {
     y = (Height() - GetSystemMetrics(SM_CYICON)) / 2;
   }
   canvas.Draw(x, y, icon_);
+}
+
+// --- TSplitter --------------------------------------------------------------
+
+TSplitter::TSplitter(TComponent* owner) : TCustomControl(owner) { SetBounds(0, 0, 3, 100); }
+
+void TSplitter::CreateParams(TCreateParams& params) {
+  TCustomControl::CreateParams(params);
+  params.ClassName = "TSplitter";
+}
+
+void TSplitter::SetMinSize(int minSize) {
+  if (minSize < 1) minSize = 1;
+  minSize_ = minSize;
+}
+
+void TSplitter::WndProc(TMessage& m) {
+  switch (m.Msg) {
+    case WM_SETCURSOR:
+      if (LOWORD(m.LParam) == HTCLIENT && Screen().Cursor() == crDefault) {
+        ::SetCursor(LoadCursorA(nullptr, IDC_SIZEWE));
+        m.Result = TRUE;
+        return;
+      }
+      break;
+    case WM_LBUTTONDOWN:
+      SetCapture(Handle());
+      dragging_ = true;
+      grab_ = GET_X_LPARAM(m.LParam);
+      startLeft_ = Left();
+      m.Result = 0;
+      return;
+    case WM_MOUSEMOVE:
+      if (dragging_) DragTo(Left() + GET_X_LPARAM(m.LParam) - grab_);
+      m.Result = 0;
+      return;
+    case WM_LBUTTONUP:
+      EndDrag();
+      if (GetCapture() == Handle()) ReleaseCapture();
+      m.Result = 0;
+      return;
+    case WM_CAPTURECHANGED:
+      EndDrag();
+      break;
+    default:
+      break;
+  }
+  TCustomControl::WndProc(m);
+}
+
+void TSplitter::DragTo(int left) {
+  TWinControl* parent = Parent();
+  if (!parent) return;
+  const int top = Top(), bottom = Top() + Height();
+  TControl* before = nullptr;
+  TControl* after = nullptr;
+  for (int i = 0; i < parent->ControlCount(); ++i) {
+    TControl* c = parent->Controls(i);
+    if (c == this || !c->Visible() || c->Top() >= bottom || c->Top() + c->Height() <= top) continue;
+    if (c->Left() + c->Width() == Left()) before = c;
+    if (c->Left() == Left() + Width()) after = c;
+  }
+  if (!before) return;
+  const int right = after ? after->Left() + after->Width() : parent->ClientRect().right;
+  left = std::max(std::min(left, right - Width() - minSize_), before->Left() + minSize_);
+  if (left == Left()) return;
+  before->SetBounds(before->Left(), before->Top(), left - before->Left(), before->Height());
+  SetBounds(left, Top(), Width(), Height());
+  if (after) after->SetBounds(left + Width(), after->Top(), right - left - Width(), after->Height());
+}
+
+void TSplitter::EndDrag() {
+  if (!dragging_) return;
+  dragging_ = false;
+  if (Left() != startLeft_ && OnMoved) OnMoved(this);
 }

@@ -1,4 +1,4 @@
-// Panels and images.
+// Panels, images and splitters.
 #pragma once
 
 #include "framework/StdCtrls.h"
@@ -55,4 +55,37 @@ protected:
 private:
   HICON icon_ = nullptr;
   bool center_ = false;
+};
+
+// A bar between two controls side by side that the user drags to share
+// the room between them: the control whose right edge touches the bar's
+// left edge grows or shrinks, the one whose left edge touches its right
+// edge moves with the bar and keeps its own right edge. Controls here are
+// placed by their bounds alone, so the bar finds its neighbours by these
+// edges as it moves; without a left neighbour it does not move.
+class TSplitter : public TCustomControl {
+public:
+  explicit TSplitter(TComponent* owner);
+
+  // Neither neighbour gets narrower than this many pixels (the room left
+  // in the parent counts when there is no right neighbour).
+  int MinSize() const { return minSize_; }
+  void SetMinSize(int minSize);
+
+  // After a drag that moved the bar.
+  TNotifyEvent OnMoved;
+
+protected:
+  void CreateParams(TCreateParams& params) override;
+  void WndProc(TMessage& message) override;
+
+private:
+  // The bar's left edge to be, in the parent's coordinates.
+  void DragTo(int left);
+  void EndDrag();
+
+  int minSize_ = 30;
+  bool dragging_ = false;
+  int grab_ = 0;       // where across the bar the mouse holds it
+  int startLeft_ = 0;  // the bar's left edge when the drag began
 };

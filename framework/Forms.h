@@ -43,6 +43,9 @@ enum TBorderIcon : unsigned { biSystemMenu = 1, biMinimize = 2, biMaximize = 4 }
 enum TPosition { poDesigned, poScreenCenter };
 enum TCloseAction { caNone, caHide, caFree };
 
+class TMenuItem;
+class TPopupMenu;
+
 // A top-level window. Its create event fires once the constructor of the
 // most derived class has run (through TApplication::CreateForm or
 // AfterConstruction).
@@ -104,8 +107,8 @@ private:
 };
 
 // Test hook for every modal interaction with the user or the platform's
-// helpers: when installed, message boxes, beeps and help requests reach it
-// instead of the screen, the speaker and the help viewer.
+// helpers: when installed, message boxes, beeps, help requests and popup
+// menus reach it instead of the screen, the speaker and the help viewer.
 class TUserSeam {
 public:
   virtual ~TUserSeam() = default;
@@ -114,6 +117,10 @@ public:
   virtual int Answer(const String& title, const String& text, const String& buttons) = 0;
   virtual void Beep(UINT type) = 0;
   virtual void Help(const String& file, UINT command, ULONG_PTR data) = 0;
+  // Chooses from a popup menu opening at the screen point x, y (its
+  // OnPopup has run): the item to click, or null to close it unused, which
+  // is all a seam that does not expect menus does.
+  virtual TMenuItem* ChooseMenuItem(TPopupMenu& /*menu*/, int /*x*/, int /*y*/) { return nullptr; }
 };
 
 class TApplication : public TComponent {

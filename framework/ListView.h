@@ -65,7 +65,9 @@ public:
   void SetColumnClick(bool columnClick);
 
   // --- Items
-  using TControl::Caption;  // the window's, beside the rows' below
+  // The window's, beside the rows' below.
+  using TControl::Caption;
+  using TControl::SetCaption;
   const std::vector<TListItem>& Items() const { return items_; }
   const TListItem& Items(int index) const { return items_.at(index); }
   const char* Caption(const TListItem& item) const { return &texts_[item.Text]; }

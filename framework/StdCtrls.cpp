@@ -606,3 +606,193 @@ void TListBox::SetTopIndex(int index) {
   if (HWND h = Window()) SendMessageA(h, LB_SETTOPINDEX, index, 0);
   else topIndex_ = index;
 }
+
+// --- TCustomEdit ------------------------------------------------------------
+
+TCustomEdit::TCustomEdit(TComponent* owner) : TWinControl(owner) {
+  SetTabStop(true);
+  SetColor(clWindow);
+}
+
+void TCustomEdit::CreateParams(TCreateParams& params) {
+  TWinControl::CreateParams(params);
+  params.BaseClass = "EDIT";
+  params.ClassName = "TEdit";
+  params.Style |= ES_AUTOHSCROLL | ES_AUTOVSCROLL;
+  if (readOnly_) params.Style |= ES_READONLY;
+  if (alignment_ == taRightJustify) params.Style |= ES_RIGHT;
+  else if (alignment_ == taCenter) params.Style |= ES_CENTER;
+  if (multiLine_) {
+    params.Style |= ES_MULTILINE;
+    if (wordWrap_) params.Style &= ~ES_AUTOHSCROLL;
+    if (scrollBars_ == ssHorizontal || scrollBars_ == ssBoth) params.Style |= WS_HSCROLL;
+    if (scrollBars_ == ssVertical || scrollBars_ == ssBoth) params.Style |= WS_VSCROLL;
+  }
+  params.ExStyle |= WS_EX_CLIENTEDGE;
+}
+
+void TCustomEdit::InitializeWnd() {
+  HWND h = Handle();
+  if (maxLength_ > 0) SendMessageA(h, EM_LIMITTEXT, maxLength_, 0);
+  SendMessageA(h, EM_SETMODIFY, modified_, 0);
+  PushSelection();
+}
+
+void TCustomEdit::DestroyWnd() {
+  caption_ = Text();
+  modified_ = Modified();
+  selStart_ = SelStart();
+  selLength_ = SelLength();
+  TWinControl::DestroyWnd();
+}
+
+String TCustomEdit::Text() const {
+  HWND h = ExistingHandle(this);
+  if (!h) return caption_;
+  // The length may count more bytes than the text has (double-byte text).
+  const int length = GetWindowTextLengthA(h);
+  String text(static_cast<size_t>(length) + 1, '\0');
+  text.resize(static_cast<size_t>(GetWindowTextA(h, text.data(), length + 1)));
+  return text;
+}
+
+void TCustomEdit::SetText(const String& text) {
+  if (text != Text()) {
+    caption_ = text;
+    if (HWND h = ExistingHandle(this)) SetWindowTextA(h, text.c_str());
+  }
+  SetModified(false);
+}
+
+void TCustomEdit::SetMaxLength(int length) {
+  if (length == maxLength_) return;
+  maxLength_ = length;
+  if (HWND h = ExistingHandle(this)) SendMessageA(h, EM_LIMITTEXT, length, 0);
+}
+
+void TCustomEdit::SetReadOnly(bool readOnly) {
+  if (readOnly == readOnly_) return;
+  readOnly_ = readOnly;
+  if (HWND h = ExistingHandle(this)) SendMessageA(h, EM_SETREADONLY, readOnly, 0);
+}
+
+bool TCustomEdit::Modified() const {
+  if (HWND h = ExistingHandle(this)) return SendMessageA(h, EM_GETMODIFY, 0, 0) != 0;
+  return modified_;
+}
+
+void TCustomEdit::SetModified(bool modified) {
+  if (modified == Modified()) return;
+  modified_ = modified;
+  if (HWND h = ExistingHandle(this)) SendMessageA(h, EM_SETMODIFY, modified, 0);
+}
+
+int TCustomEdit::SelStart() const {
+  HWND h = ExistingHandle(this);
+  if (!h) return selStart_;
+  DWORD start = 0;
+  SendMessageA(h, EM_GETSEL, reinterpret_cast<WPARAM>(&start), 0);
+  return static_cast<int>(start);
+}
+
+int TCustomEdit::SelLength() const {
+  HWND h = ExistingHandle(this);
+  if (!h) return selLength_;
+  DWORD start = 0, end = 0;
+  SendMessageA(h, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+  return static_cast<int>(end - start);
+}
+
+void TCustomEdit::SetSelStart(int start) {
+  selStart_ = start;
+  selLength_ = 0;
+  PushSelection();
+}
+
+void TCustomEdit::SetSelLength(int length) {
+  selStart_ = SelStart();
+  selLength_ = length;
+  PushSelection();
+}
+
+void TCustomEdit::SelectAll() {
+  selStart_ = 0;
+  selLength_ = static_cast<int>(Text().size());
+  if (HWND h = ExistingHandle(this)) SendMessageA(h, EM_SETSEL, 0, -1);
+}
+
+void TCustomEdit::PushSelection() {
+  if (HWND h = ExistingHandle(this)) SendMessageA(h, EM_SETSEL, selStart_, selStart_ + selLength_);
+}
+
+template <class T>
+void TCustomEdit::ChangeStyle(T& field, T value) {
+  if (value == field) return;
+  field = value;
+  RecreateWnd();
+}
+
+void TCustomEdit::SetAlignment(TAlignment alignment) { ChangeStyle(alignment_, alignment); }
+void TCustomEdit::SetMultiLine(bool multiLine) { ChangeStyle(multiLine_, multiLine); }
+void TCustomEdit::SetScrollBars(TScrollStyle scrollBars) { ChangeStyle(scrollBars_, scrollBars); }
+void TCustomEdit::SetWordWrap(bool wordWrap) { ChangeStyle(wordWrap_, wordWrap); }
+
+void TCustomEdit::WndProc(TMessage& m) {
+  if (m.Msg != WM_GETDLGCODE) {
+    TWinControl::WndProc(m);
+    return;
+  }
+  const auto* key = reinterpret_cast<const MSG*>(m.LParam);
+  // Asked with the key message, Wine's edit window takes itself for part of
+  // a dialog and from then on moves the focus on Tab and closes its parent
+  // on Escape by itself: it is asked without.
+  TMessage plain = m;
+  plain.LParam = 0;
+  DefaultHandler(plain);
+  m.Result = plain.Result;
+  m.Result |= DLGC_WANTARROWS;
+  if (wantTabs_) m.Result |= DLGC_WANTTAB;
+  else m.Result &= ~DLGC_WANTTAB;
+  // Wanting all keys, the box would have Tab from the dialog manager too:
+  // it wants Enter and Escape only, and only with WantReturns.
+  const bool keyDown = key && key->message == WM_KEYDOWN;
+  const bool enterOrEscape = keyDown && (key->wParam == VK_RETURN || key->wParam == VK_ESCAPE);
+  m.Result &= ~DLGC_WANTALLKEYS;
+  if (wantReturns_ && (!key || enterOrEscape)) {
+    m.Result |= DLGC_WANTALLKEYS;
+  } else if (keyDown && key->wParam == VK_RETURN &&
+             HIWORD(SendMessageA(GetAncestor(Handle(), GA_ROOT), DM_GETDEFID, 0, 0)) != DC_HASDEFID) {
+    // No default button to press: Enter comes to the box's key events.
+    m.Result |= DLGC_WANTMESSAGE;
+  }
+}
+
+bool TCustomEdit::CNCommand(WORD code, LRESULT& result) {
+  if (code != EN_CHANGE) return false;
+  Change();
+  result = 0;
+  return true;
+}
+
+void TCustomEdit::DoEnter() {
+  if (autoSelect_) SelectAll();
+  TWinControl::DoEnter();
+}
+
+void TCustomEdit::Change() {
+  if (OnChange) OnChange(this);
+}
+
+// --- TMemo ------------------------------------------------------------------
+
+TMemo::TMemo(TComponent* owner) : TCustomEdit(owner) {
+  SetMultiLine(true);
+  SetWordWrap(true);
+  SetWantReturns(true);
+  SetAutoSelect(false);
+}
+
+void TMemo::CreateParams(TCreateParams& params) {
+  TCustomEdit::CreateParams(params);
+  params.ClassName = "TMemo";
+}

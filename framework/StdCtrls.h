@@ -1,6 +1,7 @@
-// The standard controls: push buttons, check boxes, labels, group boxes and
-// list boxes. The windowed ones superclass the system classes; labels are
-// painted by their parent; group boxes are painted windows of our own.
+// The standard controls: push buttons, check boxes, labels, group boxes,
+// list boxes and edit boxes. The windowed ones superclass the system
+// classes; labels are painted by their parent; group boxes are painted
+// windows of our own.
 #pragma once
 
 #include "framework/Controls.h"
@@ -205,4 +206,103 @@ private:
   bool sorted_ = false;
   int caret_ = -1;     // MultiSelect's ItemIndex while there is no window
   int topIndex_ = 0;
+};
+
+enum TScrollStyle { ssNone, ssHorizontal, ssVertical, ssBoth };
+
+// An edit box. The window owns the text, the selection and the modified
+// flag while it exists; they are read back before it goes, so a new window
+// (after a style change, say) loses none of them. Single-line unless
+// MultiLine; word wrap and scroll bars apply to multi-line boxes only.
+// Enter and Tab reach the box only when it wants them (WantReturns,
+// WantTabs), and Enter also when its form has no default button to press.
+class TCustomEdit : public TWinControl {
+public:
+  explicit TCustomEdit(TComponent* owner);
+
+  String Text() const;
+  // Afterwards the box counts as unmodified.
+  void SetText(const String& text);
+  // The most the user can type, as the window counts; 0: no limit.
+  int MaxLength() const { return maxLength_; }
+  void SetMaxLength(int length);
+  bool ReadOnly() const { return readOnly_; }
+  void SetReadOnly(bool readOnly);
+  // Whether the user edited the text since the program last set it.
+  bool Modified() const;
+  void SetModified(bool modified);
+  // Positions as the window counts them.
+  int SelStart() const;
+  void SetSelStart(int start);
+  int SelLength() const;
+  void SetSelLength(int length);
+  void SelectAll();
+  // On: the whole text is selected when the focus arrives.
+  bool AutoSelect() const { return autoSelect_; }
+  void SetAutoSelect(bool autoSelect) { autoSelect_ = autoSelect; }
+
+  // These four make a new window.
+  TAlignment Alignment() const { return alignment_; }
+  void SetAlignment(TAlignment alignment);
+  bool MultiLine() const { return multiLine_; }
+  void SetMultiLine(bool multiLine);
+  TScrollStyle ScrollBars() const { return scrollBars_; }
+  void SetScrollBars(TScrollStyle scrollBars);
+  bool WordWrap() const { return wordWrap_; }
+  void SetWordWrap(bool wordWrap);
+  // Tab is typed into the box instead of moving the focus.
+  bool WantTabs() const { return wantTabs_; }
+  void SetWantTabs(bool wantTabs) { wantTabs_ = wantTabs; }
+  // Enter is typed into the box.
+  bool WantReturns() const { return wantReturns_; }
+  void SetWantReturns(bool wantReturns) { wantReturns_ = wantReturns; }
+
+  // The window reports an edit: the user's, or on a single-line box the
+  // program's too.
+  TNotifyEvent OnChange;
+
+protected:
+  void CreateParams(TCreateParams& params) override;
+  void InitializeWnd() override;
+  void DestroyWnd() override;
+  void WndProc(TMessage& message) override;
+  bool CNCommand(WORD code, LRESULT& result) override;
+  void DoEnter() override;
+  // Fires OnChange.
+  virtual void Change();
+
+private:
+  // Stores a style the window is created with, and makes a new window.
+  template <class T>
+  void ChangeStyle(T& field, T value);
+  void PushSelection();
+
+  int maxLength_ = 0;
+  bool readOnly_ = false;
+  bool modified_ = false;
+  int selStart_ = 0;
+  int selLength_ = 0;
+  bool autoSelect_ = true;
+  TAlignment alignment_ = taLeftJustify;
+  bool multiLine_ = false;
+  TScrollStyle scrollBars_ = ssNone;
+  bool wordWrap_ = false;
+  bool wantTabs_ = false;
+  bool wantReturns_ = false;
+};
+
+// The single-line edit box as placed on a form.
+class TEdit : public TCustomEdit {
+public:
+  using TCustomEdit::TCustomEdit;
+};
+
+// A multi-line edit box: Enter starts a new line, long lines wrap, and the
+// focus arriving leaves the selection alone.
+class TMemo : public TCustomEdit {
+public:
+  explicit TMemo(TComponent* owner);
+
+protected:
+  void CreateParams(TCreateParams& params) override;
 };

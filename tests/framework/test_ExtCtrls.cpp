@@ -190,3 +190,122 @@ TEST(TImage, DrawsItsIconAtTheTopLeftOrCentredWithinItsBounds) {
   ink = Shot(panel).Ink();
   EXPECT_TRUE(ink.right <= 26 && ink.bottom <= 26);
 }
+
+// --- TSplitter --------------------------------------------------------------
+
+namespace {
+
+// A tree beside a list with a splitter between, as on the first page.
+struct SplitPage {
+  TForm form{nullptr};
+  TPanel* left = Place(new TPanel(&form), 0, 108);
+  TSplitter* splitter = Place(new TSplitter(&form), 108, 3);
+  TPanel* right = Place(new TPanel(&form), 111, 189);
+  int moved = 0;
+
+  SplitPage() {
+    form.SetClientSize(300, 200);
+    splitter->OnMoved = [this](TObject* sender) {
+      EXPECT_EQ(sender, splitter);
+      ++moved;
+    };
+    form.Show();
+  }
+  template <class T>
+  T* Place(T* control, int x, int width) {
+    control->SetParent(&form);
+    control->SetBounds(x, 0, width, 200);
+    return control;
+  }
+  // A mouse message to the splitter at x across it. Sent, not posted: the
+  // platform queues moves of its own at the real cursor (elsewhere, moved
+  // by other tests) when the capture or the windows change.
+  void Mouse(UINT msg, int x) {
+    const WPARAM buttons = msg == WM_LBUTTONUP ? 0 : MK_LBUTTON;
+    SendMessageA(splitter->Handle(), msg, buttons, MAKELPARAM(x, 50));
+  }
+  void Drag(int by) {
+    Mouse(WM_LBUTTONDOWN, 1);
+    Mouse(WM_MOUSEMOVE, 1 + by);
+    Mouse(WM_LBUTTONUP, 1 + by);
+  }
+  // Left and width of the windows (not only of the objects).
+  static std::vector<int> Span(TWinControl* control) {
+    RECT r;
+    GetWindowRect(control->Handle(), &r);
+    MapWindowPoints(nullptr, GetParent(control->Handle()), reinterpret_cast<POINT*>(&r), 2);
+    return {r.left, r.right - r.left};
+  }
+  std::vector<int> Layout() {
+    std::vector<int> spans;
+    for (TWinControl* c : {static_cast<TWinControl*>(left), static_cast<TWinControl*>(splitter),
+                           static_cast<TWinControl*>(right)}) {
+      std::vector<int> span = Span(c);
+      EXPECT_EQ(span, (std::vector<int>{c->Left(), c->Width()}));
+      spans.insert(spans.end(), span.begin(), span.end());
+    }
+    return spans;
+  }
+};
+
+}  // namespace
+
+TEST(TSplitter, DraggingResizesTheLeftControlAndMovesTheRightOne) {
+  SplitPage page;
+  page.Mouse(WM_LBUTTONDOWN, 1);
+  EXPECT_EQ(GetCapture(), page.splitter->Handle());
+  page.Mouse(WM_MOUSEMOVE, 43);
+  EXPECT_EQ(page.Layout(), (std::vector<int>{0, 150, 150, 3, 153, 147}));
+  EXPECT_EQ(page.moved, 0);  // until the button comes up
+  page.Mouse(WM_MOUSEMOVE, 1 - 20);  // back, held where it was grabbed
+  EXPECT_EQ(page.Layout(), (std::vector<int>{0, 130, 130, 3, 133, 167}));
+  page.Mouse(WM_LBUTTONUP, 1 - 20);
+  EXPECT_EQ(page.moved, 1);
+  EXPECT_EQ(GetCapture(), nullptr);
+
+  // Moving without the button, or clicking without moving, changes nothing.
+  page.Mouse(WM_MOUSEMOVE, 30);
+  page.Drag(0);
+  EXPECT_EQ(page.Layout(), (std::vector<int>{0, 130, 130, 3, 133, 167}));
+  EXPECT_EQ(page.moved, 1);
+
+  // The sizing cursor over the bar.
+  SendMessageA(page.splitter->Handle(), WM_SETCURSOR,
+               reinterpret_cast<WPARAM>(page.splitter->Handle()), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+  EXPECT_EQ(GetCursor(), LoadCursorA(nullptr, IDC_SIZEWE));
+}
+
+TEST(TSplitter, MinSizeKeepsBothNeighboursOpen) {
+  SplitPage page;
+  page.Drag(-500);
+  EXPECT_EQ(page.Layout(), (std::vector<int>{0, 30, 30, 3, 33, 267}));
+  page.Drag(500);
+  EXPECT_EQ(page.Layout(), (std::vector<int>{0, 267, 267, 3, 270, 30}));
+  page.splitter->SetMinSize(100);
+  page.Drag(-500);
+  EXPECT_EQ(page.left->Width(), 100);
+  EXPECT_EQ(page.moved, 3);
+
+  // Without a right neighbour the parent's edge bounds the drag.
+  page.right->Hide();
+  page.Drag(500);
+  EXPECT_EQ(page.splitter->Left(), 300 - 3 - 100);
+  EXPECT_EQ(page.right->Left(), 103);  // a hidden control stays put
+}
+
+TEST(TSplitter, LosingTheMouseEndsTheDragAndNoLeftNeighbourMeansNoMove) {
+  SplitPage page;
+  page.Mouse(WM_LBUTTONDOWN, 1);
+  page.Mouse(WM_MOUSEMOVE, 11);
+  SetCapture(page.form.Handle());  // another window takes the mouse
+  EXPECT_EQ(page.moved, 1);
+  ReleaseCapture();
+  page.Mouse(WM_MOUSEMOVE, 40);
+  EXPECT_EQ(page.left->Width(), 118);
+  EXPECT_EQ(page.moved, 1);
+
+  page.left->SetBounds(0, 0, 100, 200);  // a gap: the splitter has no neighbour
+  page.Drag(30);
+  EXPECT_EQ(page.splitter->Left(), 118);
+  EXPECT_EQ(page.moved, 1);
+}

@@ -315,3 +315,169 @@ TEST(TListBox, ThousandsOfLinesInAShownList) {
   EXPECT_EQ(items.Count(), 2500);
   EXPECT_EQ(items.Get(2499), "C:\\WINDOWS\\SYSTEM\\ファイル4999.DLL");
 }
+
+// --- TCustomEdit ------------------------------------------------------------
+
+namespace {
+
+void Type(HWND h, const char* text) {
+  for (const char* p = text; *p; ++p) SendMessageA(h, WM_CHAR, static_cast<unsigned char>(*p), 1);
+}
+
+// A key as the message loop hands it on: translated, then dispatched.
+void Stroke(HWND h, WPARAM key) {
+  MSG msg{h, WM_KEYDOWN, key, 1, 0, {}};
+  TranslateMessage(&msg);
+  DispatchMessageA(&msg);
+  Application().ProcessMessages();
+}
+
+}  // namespace
+
+TEST(TCustomEdit, TextSelectionLimitAndModifiedLiveInTheWindowAndSurviveNewWindows) {
+  int changes = 0;
+  TForm form(nullptr);
+  auto* edit = Put<TEdit>(form, &form, 10, 10, 200, 24);
+  edit->OnChange = [&](TObject*) { ++changes; };
+  edit->SetText("abcdef");
+  edit->SetMaxLength(8);
+  edit->SetSelStart(2);
+  edit->SetSelLength(3);
+  EXPECT_FALSE(edit->HandleAllocated());
+  HWND h = edit->Handle();
+  EXPECT_EQ(WindowText(h), "abcdef");
+  EXPECT_EQ(SendMessageA(h, EM_GETLIMITTEXT, 0, 0), 8);
+  EXPECT_EQ(edit->SelStart(), 2);
+  EXPECT_EQ(edit->SelLength(), 3);
+  EXPECT_FALSE(edit->Modified());
+  Type(h, "X1234");  // replaces "cde"
+  EXPECT_EQ(changes, 5);
+  Type(h, "5");  // the box is full
+  EXPECT_EQ(edit->Text(), "abX1234f");
+  EXPECT_TRUE(edit->Modified());
+
+  edit->SetAlignment(taRightJustify);
+  EXPECT_TRUE(GetWindowLongA(edit->Handle(), GWL_STYLE) & ES_RIGHT);
+  EXPECT_EQ(WindowText(edit->Handle()), "abX1234f");
+  EXPECT_TRUE(edit->Modified());
+  EXPECT_EQ(edit->SelStart(), 7);
+  EXPECT_EQ(SendMessageA(edit->Handle(), EM_GETLIMITTEXT, 0, 0), 8);
+
+  const int before = changes;
+  edit->SetText("表示");  // the program's text, reported by a single-line box
+  EXPECT_EQ(edit->Text(), "表示");
+  EXPECT_FALSE(edit->Modified());
+  EXPECT_EQ(changes, before + 1);
+  edit->SetReadOnly(true);
+  Type(edit->Handle(), "q");
+  EXPECT_EQ(edit->Text(), "表示");
+  EXPECT_TRUE(GetWindowLongA(edit->Handle(), GWL_STYLE) & ES_READONLY);
+}
+
+TEST(TCustomEdit, MultiLineStylesAndTheKeysTheBoxWants) {
+  TForm form(nullptr);
+  form.SetClientSize(300, 200);
+  auto* memo = Put<TMemo>(form, &form, 10, 10, 200, 100);
+  auto* edit = Put<TEdit>(form, &form, 10, 120, 200, 24);
+  memo->SetText("one");
+  const DWORD style = GetWindowLongA(memo->Handle(), GWL_STYLE);
+  EXPECT_TRUE(style & ES_MULTILINE);
+  EXPECT_FALSE(style & (ES_AUTOHSCROLL | WS_VSCROLL));  // wraps
+  memo->SetScrollBars(ssVertical);
+  memo->SetWordWrap(false);
+  EXPECT_TRUE(GetWindowLongA(memo->Handle(), GWL_STYLE) & (ES_AUTOHSCROLL | WS_VSCROLL));
+  EXPECT_FALSE(GetWindowLongA(edit->Handle(), GWL_STYLE) & (ES_MULTILINE | WS_VSCROLL));
+
+  form.Show();
+  memo->SetFocus();
+  memo->SetSelStart(3);
+  memo->SetWantTabs(true);
+  PressKey(form, memo, VK_RETURN);
+  PressKey(form, memo, VK_TAB);
+  PressKey(form, memo, VK_ESCAPE);  // not taken for a dialog's: the form stays
+  Application().ProcessMessages();
+  EXPECT_EQ(memo->Text(), "one\r\n\t");
+  EXPECT_TRUE(memo->Focused());
+  EXPECT_TRUE(IsWindowVisible(form.Handle()));
+  memo->SetWantTabs(false);
+  PressKey(form, memo, VK_TAB);
+  EXPECT_TRUE(edit->Focused());
+}
+
+TEST(TCustomEdit, EnterReachesTheBoxUnlessTheFormHasADefaultButton) {
+  String typed;
+  TForm form(nullptr);
+  auto* edit = Put<TEdit>(form, &form, 10, 10, 200, 24);
+  auto* button = Put<TButton>(form, &form, 10, 50, 75, 25, "OK");
+  int clicks = 0;
+  button->OnClick = [&](TObject*) { ++clicks; };
+  edit->OnKeyPress = [&](TObject*, char& key) { typed += key; };
+  form.Show();
+  edit->SetFocus();
+  PressKey(form, edit, VK_RETURN);
+  Application().ProcessMessages();
+  EXPECT_EQ(typed, "\r");
+  button->SetDefault(true);
+  PressKey(form, edit, VK_RETURN);
+  Application().ProcessMessages();
+  EXPECT_EQ(typed, "\r");
+  EXPECT_EQ(clicks, 1);
+}
+
+TEST(TCustomEdit, KeyEventsChangeOrSwallowKeysAndNeverSplitADoubleByteCharacter) {
+  TForm form(nullptr);
+  auto* edit = Put<TEdit>(form, &form, 10, 10, 200, 24);
+  String seen;
+  edit->OnKeyPress = [&seen](TObject*, char& key) {
+    seen += key;
+    if (key == 'x' || key == "表"[0]) key = 0;
+    else if (key == 'a') key = 'A';
+  };
+  HWND h = edit->Handle();
+  Type(h, "axb表示");
+  // A double-byte character is seen by its lead byte; 表's trail byte "\\"
+  // goes with its lead byte.
+  EXPECT_EQ(seen, (String{'a', 'x', 'b', "表"[0], "示"[0]}));
+  const String text = edit->Text();
+  EXPECT_EQ(text.substr(0, 2), "Ab");
+  EXPECT_EQ(text.find('\\'), String::npos);
+
+  std::vector<WORD> downs;
+  edit->OnKeyDown = [&](TObject*, WORD& key, TShiftState) {
+    downs.push_back(key);
+    if (key == VK_HOME || key == 'Q') key = 0;
+  };
+  Stroke(h, VK_HOME);  // the caret stays at the end
+  Stroke(h, 'Q');      // and the character goes with the key
+  Stroke(h, 'W');
+  EXPECT_EQ(edit->Text(), text + "w");
+  EXPECT_EQ(downs, (std::vector<WORD>{VK_HOME, 'Q', 'W'}));
+}
+
+TEST(TWinControl, EnterAndExitFollowTheFocusFromControlToControlOfAWindow) {
+  std::vector<String> log;
+  TForm form(nullptr), other(nullptr);
+  auto* a = Put<TEdit>(form, &form, 10, 10, 100, 24);
+  auto* group = Put<TGroupBox>(form, &form, 10, 40, 200, 100);
+  auto* b = Put<TEdit>(form, group, 10, 20, 100, 24);
+  auto* c = Put<TEdit>(other, &other, 10, 10, 100, 24);
+  auto watch = [&log](TEdit* edit, const String& name) {
+    edit->OnEnter = [&log, name](TObject*) { log.push_back(name + "+"); };
+    edit->OnExit = [&log, name](TObject*) { log.push_back(name + "-"); };
+  };
+  watch(a, "a");
+  watch(b, "b");
+  watch(c, "c");
+  form.Show();
+  other.Show();
+  a->SetFocus();
+  b->SetFocus();
+  c->SetFocus();  // another window: b stays its window's control
+  b->SetFocus();
+  EXPECT_EQ(log, (std::vector<String>{"a+", "a-", "b+", "c+"}));
+  a->SetText("x");
+  PostMessageA(group->Handle(), WM_NEXTDLGCTL, 0, 0);  // from b on, in the order of Tab
+  Application().ProcessMessages();
+  EXPECT_TRUE(a->Focused());
+  EXPECT_EQ(a->SelLength(), 1);  // AutoSelect
+}
