@@ -4,6 +4,7 @@
 #include "framework/Inifiles.h"
 #include "lib/core/File.h"
 #include "lib/core/Findfile.h"
+#include "lib/core/Datetime.h"
 #include "lib/core/Waitcur.h"
 
 #include <windows.h>
@@ -122,6 +123,7 @@ void TMainForm::BuildLayout() {
   PageControl->OnChange = [this](TObject* s) { PageControlChange(s); };
 
   TabSheetAtrChange = Sheet(this, PageControl, "TabSheetAtrChange", "ファイル属性変更");
+  BuildAtrChangePage();
 
   // Page 2.
   TabSheetSysFileChange =
@@ -188,6 +190,109 @@ void TMainForm::BuildLayout() {
   EmbossedLine(this, panel, 254, 16, "Win32 版");
 }
 
+void TMainForm::BuildAtrChangePage() {
+  TTabSheet* page = TabSheetAtrChange;
+  DirTree = Place<kxvDirTree>(this, page, "DirTree", 4, 4, 108, 220);
+  DirTree->SetReadOnly(true);
+  DirTree->SetHideSelection(false);
+  DirTree->SetSortType(stText);
+  Splitter1 = Place<TSplitter>(this, page, "Splitter1", 112, 4, 4, 220);
+  FileList = Place<kxvFileList>(this, page, "FileList", 116, 4, 456, 220);
+  FileList->SetMultiSelect(true);
+  FileList->SetHideSelection(false);
+  FileList->SetSortType(fstName);
+  FileList->OnChange = [this](TObject* s, int) { FileListChange(s); };
+  FileList->OnEdited = [this](TObject* s, int row, String& text) { FileListEdited(s, row, text); };
+  FileList->OnSortTypeChange = [this](TObject* s) { FileListSortTypeChange(s); };
+  DirTree->SetFileList(FileList);
+
+  CheckBoxFAtr = Place<TCheckBox>(this, page, "CheckBoxFAtr", 8, 232, 150, 17, "ファイル属性の変更");
+  CheckBoxFAtr->OnClick = [this](TObject* s) { CheckBoxFAtrClick(s); };
+  GroupBoxAtr = Place<TGroupBox>(this, page, "GroupBoxAtr", 8, 252, 150, 96, "ファイル属性");
+  CheckBoxReadOnly =
+      Place<TCheckBox>(this, GroupBoxAtr, "CheckBoxReadOnly", 10, 16, 132, 17, "R：リードオンリー");
+  CheckBoxHidden = Place<TCheckBox>(this, GroupBoxAtr, "CheckBoxHidden", 10, 34, 132, 17, "H：非表示");
+  CheckBoxSystem =
+      Place<TCheckBox>(this, GroupBoxAtr, "CheckBoxSystem", 10, 52, 132, 17, "S：システムファイル");
+  CheckBoxArchive =
+      Place<TCheckBox>(this, GroupBoxAtr, "CheckBoxArchive", 10, 70, 132, 17, "A：アーカイブ");
+
+  CheckBoxFTime = Place<TCheckBox>(this, page, "CheckBoxFTime", 166, 232, 150, 17, "ファイル日付の変更");
+  CheckBoxFTime->OnClick = [this](TObject* s) { CheckBoxFTimeClick(s); };
+  GroupBoxDate = Place<TGroupBox>(this, page, "GroupBoxDate", 166, 252, 150, 96, "ファイル日付");
+  Place<TLabel>(this, GroupBoxDate, "", 10, 26, 40, 14, "年月日");
+  EditDate = Place<TEdit>(this, GroupBoxDate, "EditDate", 52, 22, 88, 20);
+  Place<TLabel>(this, GroupBoxDate, "", 10, 58, 40, 14, "時分秒");
+  EditTime = Place<TEdit>(this, GroupBoxDate, "EditTime", 52, 54, 88, 20);
+
+  CheckBoxFileName =
+      Place<TCheckBox>(this, page, "CheckBoxFileName", 324, 232, 150, 17, "ファイル名の変更");
+  CheckBoxFileName->OnClick = [this](TObject* s) { CheckBoxFileNameClick(s); };
+  GroupBoxFileName =
+      Place<TGroupBox>(this, page, "GroupBoxFileName", 324, 252, 248, 96, "ファイル名");
+  auto* example = Place<TLabel>(this, GroupBoxFileName, "", 10, 18, 228, 14, "例：Sample%.2d.%2:s");
+  EditFileName = Place<TEdit>(this, GroupBoxFileName, "EditFileName", 10, 36, 228, 20);
+  for (TFont* font : {&example->Font(), &EditFileName->Font()}) {
+    font->SetName("ＭＳ ゴシック");
+    font->SetCharset(SHIFTJIS_CHARSET);
+    font->SetHeight(12);
+  }
+  Place<TLabel>(this, GroupBoxFileName, "", 10, 68, 56, 14, "開始番号");
+  EditIndex = Place<kxvEdit>(this, GroupBoxFileName, "EditIndex", 70, 64, 80, 20);
+  EditIndex->SetDataType(dtLong);
+  EditIndex->SetText("0");
+
+  CheckBoxSubDir =
+      Place<TCheckBox>(this, page, "CheckBoxSubDir", 8, 352, 200, 17, "ｻﾌﾞﾃﾞｨﾚｸﾄﾘも検索する");
+  CheckBoxSubDir->SetChecked(true);
+
+  BuildFileListMenu();
+}
+
+void TMainForm::BuildFileListMenu() {
+  PopupMenuFileList = new TPopupMenu(this);
+  PopupMenuFileList->SetName("PopupMenuFileList");
+  PopupMenuFileList->OnPopup = [this](TObject* s) { PopupMenuFileListPopup(s); };
+  FileList->SetPopupMenu(PopupMenuFileList);
+  auto item = [this](TMenuItem* parent, const char* name, const char* caption,
+                     void (TMainForm::*handler)(TObject*) = nullptr, int radioGroup = 0) {
+    auto* menuItem = new TMenuItem(this);
+    menuItem->SetName(name);
+    menuItem->SetCaption(caption);
+    if (handler) menuItem->OnClick = [this, handler](TObject* s) { (this->*handler)(s); };
+    if (radioGroup) {
+      menuItem->SetRadioItem(true);
+      menuItem->SetGroupIndex(radioGroup);
+    }
+    parent->Add(menuItem);
+    return menuItem;
+  };
+  TMenuItem* root = PopupMenuFileList->Items();
+  KRen = item(root, "KRen", "名前の変更");
+  KRenameUpper = item(KRen, "KRenameUpper", "大文字にする", &TMainForm::KRenameUpperLowerClick);
+  KRenameLower = item(KRen, "KRenameLower", "小文字にする", &TMainForm::KRenameUpperLowerClick);
+  KRename = item(KRen, "KRename", "任意", &TMainForm::KRenameClick);
+  KDelete = item(root, "KDelete", "削除...", &TMainForm::KDeleteClick);
+  N1 = item(root, "N1", "-");
+  KSelectClear = item(root, "KSelectClear", "選択解除", &TMainForm::KSelectClearClick);
+  KSelectAll = item(root, "KSelectAll", "すべて選択", &TMainForm::KSelectAllClick);
+  KSelectChange = item(root, "KSelectChange", "選択の切り替え", &TMainForm::KSelectChangeClick);
+  N3 = item(root, "N3", "-");
+  KSort = item(root, "KSort", "ソート");
+  KSortNone = item(KSort, "KSortNone", "なし", &TMainForm::KSortNoneClick, 1);
+  KSortName = item(KSort, "KSortName", "名前", &TMainForm::KSortNameClick, 1);
+  KSortExt = item(KSort, "KSortExt", "拡張子", &TMainForm::KSortExtClick, 1);
+  KSortSize = item(KSort, "KSortSize", "サイズ", &TMainForm::KSortSizeClick, 1);
+  KSortTime = item(KSort, "KSortTime", "日付", &TMainForm::KSortTimeClick, 1);
+  KSortAttribute = item(KSort, "KSortAttribute", "属性", &TMainForm::KSortAttributeClick, 1);
+  N2 = item(KSort, "N2", "-");
+  KSortForward = item(KSort, "KSortForward", "昇順", &TMainForm::KSortForwardClick, 2);
+  KSortBackward = item(KSort, "KSortBackward", "降順", &TMainForm::KSortBackwardClick, 2);
+  KRefresh = item(root, "KRefresh", "最新の情報に更新", &TMainForm::KRefreshClick);
+  KSortNone->SetChecked(true);
+  KSortForward->SetChecked(true);
+}
+
 TMainForm::TMainForm(TComponent* owner) : TForm(owner) {
   BeginLoad();
   BuildLayout();
@@ -197,10 +302,11 @@ TMainForm::TMainForm(TComponent* owner) : TForm(owner) {
   SetHelpFile("");
   IniFileName = Application().ExeName();
   ChangeExtension(IniFileName, "INI");
-  CheckFileList();
+  AtrChangeFieldStartUp();
   const String version = FormatFloat("Version ##.00", kVersion * 0.01);
   LabelVer->SetCaption(version);
   LabelVerShadow->SetCaption(version);
+  AtrChangeStartDirectory();
   int page = TIniFile(IniFileName).ReadInteger(kSection, "Page", 0);
   PageControl->SetActivePage(page == 1 ? TabSheetSysFileChange : TabSheetAtrChange);
 }
@@ -229,7 +335,7 @@ void TMainForm::FormClose(TObject*, TCloseAction&) {
 void TMainForm::PageControlChange(TObject*) {
   TTabSheet* page = PageControl->ActivePage();
   if (page == TabSheetAtrChange) {
-    ButtonExec->OnClick = nullptr;
+    ButtonExec->OnClick = [this](TObject* s) { ButtonFileAtrChangeClick(s); };
     CheckFileList();
   } else if (page == TabSheetSysFileChange) {
     ButtonExec->OnClick = [this](TObject* s) { ButtonSysFileChangeClick(s); };
@@ -249,8 +355,364 @@ void TMainForm::ButtonCloseClick(TObject*) { Close(); }
 
 void TMainForm::ButtonHelpClick(TObject*) { Application().HelpCommand(HELP_FINDER, 0); }
 
-// Page 1 lists nothing yet, so no row can be selected for a run.
-void TMainForm::CheckFileList() { ButtonExec->SetEnabled(false); }
+// --- Page 1: options ----------------------------------------------------------
+
+void TMainForm::AtrChangeFieldStartUp() {
+  const kxDateTime now;
+  EditDate->SetText(now.Date.Format("yyyy/mm/dd"));
+  EditTime->SetText(now.Time.Format("hh:nn:ss"));
+  CheckBoxFAtrClick(this);
+  CheckBoxFTimeClick(this);
+  CheckBoxFileNameClick(this);
+  CheckFileList();
+}
+
+void TMainForm::AtrChangeStartDirectory() {
+  char current[MAX_PATH] = "";
+  const DWORD length = GetCurrentDirectoryA(sizeof current, current);
+  String drive;
+  if (length > 0 && length < sizeof current) {
+    const String path = current;
+    if (path.size() >= 2 && path[1] == ':' && std::isalpha(static_cast<unsigned char>(path[0]))) {
+      drive = path.substr(0, 2);
+    } else if (path.rfind("\\\\", 0) == 0) {
+      // \\SERVER\SHARE: up to the separator after the share's name.
+      const size_t server = path.find('\\', 2);
+      const size_t share = server == String::npos ? String::npos : path.find('\\', server + 1);
+      drive = server == String::npos ? String() : path.substr(0, share);
+    }
+  }
+  DirTree->SetDirectory(drive);
+}
+
+namespace {
+
+// A group's edits look usable only while the group is switched on.
+void ShowEditUsable(TCustomEdit* edit, bool usable) { edit->SetColor(usable ? clWindow : clBtnFace); }
+
+}  // namespace
+
+void TMainForm::CheckBoxFAtrClick(TObject*) {
+  GroupBoxAtr->SetEnabled(CheckBoxFAtr->Checked());
+  CheckFileList();
+  GroupBoxAtr->Invalidate();
+}
+
+void TMainForm::CheckBoxFTimeClick(TObject*) {
+  const bool on = CheckBoxFTime->Checked();
+  GroupBoxDate->SetEnabled(on);
+  ShowEditUsable(EditDate, on);
+  ShowEditUsable(EditTime, on);
+  CheckFileList();
+  GroupBoxDate->Invalidate();
+}
+
+void TMainForm::CheckBoxFileNameClick(TObject*) {
+  const bool on = CheckBoxFileName->Checked();
+  GroupBoxFileName->SetEnabled(on);
+  ShowEditUsable(EditFileName, on);
+  EditIndex->SetEnabled(on);
+  ShowEditUsable(EditIndex, on);
+  CheckFileList();
+  GroupBoxFileName->Invalidate();
+}
+
+void TMainForm::FileListChange(TObject*) { CheckFileList(); }
+
+void TMainForm::CheckFileList() {
+  // The button belongs to the page shown: a refresh of the list behind
+  // another page leaves that page's rule alone.
+  if (PageControl->ActivePage() != TabSheetAtrChange) return;
+  const bool change =
+      CheckBoxFAtr->Checked() || CheckBoxFTime->Checked() || CheckBoxFileName->Checked();
+  ButtonExec->SetEnabled(FileList->SelCount() > 0 && change);
+}
+
+// --- Page 1: the batch run -----------------------------------------------------
+
+namespace {
+
+// The list switched to the program's own changes for the length of a
+// command: no refreshes in the middle, one at the end, whatever happens.
+class ListChanges {
+public:
+  explicit ListChanges(kxvFileList* list) : list_(list) { list_->SetAutoUpdate(false); }
+  ~ListChanges() {
+    list_->UpdateList();
+    list_->SetAutoUpdate(true);
+  }
+  ListChanges(const ListChanges&) = delete;
+  ListChanges& operator=(const ListChanges&) = delete;
+
+private:
+  kxvFileList* list_;
+};
+
+// The entry's name up to its last "." (empty when that is its first
+// character), and after it.
+void SplitName(const String& path, String& base, String& extension) {
+  const char* name = FileNamePart(path);
+  const char* ext = ExtensionPart(path);
+  extension = ext;
+  base = *ext ? String(name, ext - 1) : String(name);
+}
+
+// The entry's directory: without a trailing "\" unless it is a root.
+String DirectoryOf(const String& path) {
+  String directory(path.c_str(), FileNamePart(path));
+  const int last = static_cast<int>(directory.size()) - 1;
+  if (last > 0 && LastCharPos(directory.c_str(), '\\') == last && directory[last - 1] != ':') {
+    directory.pop_back();
+  }
+  return directory;
+}
+
+// The name as it is on disk, or empty when nothing is there.
+String NameOnDisk(const String& path) {
+  WIN32_FIND_DATAA data;
+  UniqueFindHandle find(FindFirstFileA(path.c_str(), &data));
+  return find ? String(data.cFileName) : String();
+}
+
+// Moves old to new. Where the platform's move call reports success for a
+// change of letter case only but leaves the name as it was, the entry goes
+// through a free temporary name; if the second step fails it goes back.
+bool MoveEntry(const String& oldPath, const String& newPath) {
+  if (!MoveFileA(oldPath.c_str(), newPath.c_str())) return false;
+  const String wanted = FileNamePart(newPath);
+  if (lstrcmpiA(oldPath.c_str(), newPath.c_str()) != 0 || NameOnDisk(newPath) == wanted) {
+    return true;
+  }
+  for (int n = 0; n < 100; ++n) {
+    const String temporary = oldPath + ".~" + IntToStr(GetCurrentProcessId()) + "_" + IntToStr(n);
+    if (GetFileAttributesA(temporary.c_str()) != INVALID_FILE_ATTRIBUTES) continue;
+    if (!MoveFileA(oldPath.c_str(), temporary.c_str())) return false;
+    if (MoveFileA(temporary.c_str(), newPath.c_str())) return true;
+    MoveFileA(temporary.c_str(), oldPath.c_str());
+    return false;
+  }
+  return false;
+}
+
+}  // namespace
+
+bool TMainForm::BatchFileTime(FILETIME& time) const {
+  kxDateTime value;
+  value.Date.FromText(EditDate->Text());
+  value.Time.FromText(EditTime->Text());
+  const SYSTEMTIME fields = value.ToSystemTime();
+  FILETIME local;
+  return SystemTimeToFileTime(&fields, &local) && LocalFileTimeToFileTime(&local, &time);
+}
+
+std::vector<String> TMainForm::SelectedPaths() const {
+  std::vector<String> paths;
+  for (int row = FileList->GetSelectedItem(-1); row >= 0; row = FileList->GetSelectedItem(row)) {
+    String path = FileList->Directory();
+    paths.push_back(AppendPath(path, FileList->Caption(row)));
+  }
+  return paths;
+}
+
+void TMainForm::ButtonFileAtrChangeClick(TObject*) {
+  const bool attributes = CheckBoxFAtr->Checked();
+  const bool date = CheckBoxFTime->Checked();
+  const bool name = CheckBoxFileName->Checked();
+  String question = "選択したファイルの";
+  if (attributes) question += "属性";
+  if (date) question += String(attributes ? "と" : "") + "日付";
+  if (name) {
+    if (EditFileName->Text().empty()) {
+      Ask("ファイル名が指定されていません", mtError, mbOK);
+      return;
+    }
+    try {
+      NameIndex = StrToInt(EditIndex->Text());
+    } catch (const EConvertError&) {
+      Ask("ファイル名の開始番号が正しくありません", mtError, mbOK);
+      return;
+    }
+    question += String(attributes || date ? "と" : "") + "名前";
+  }
+  question += "を変更します";
+  FILETIME time{};
+  if (date && !BatchFileTime(time)) {
+    // Refused before anything changes: no file gets a time never set.
+    Ask("ファイルの日付または時刻が正しくありません", mtError, mbOK);
+    return;
+  }
+  if (Ask(question, mtConfirmation, mbOK | mbAbort) == mrAbort) return;
+  Update();
+  DirDateWarned = false;
+
+  DWORD word = FILE_ATTRIBUTE_NORMAL;
+  if (CheckBoxReadOnly->Checked()) word |= FILE_ATTRIBUTE_READONLY;
+  if (CheckBoxHidden->Checked()) word |= FILE_ATTRIBUTE_HIDDEN;
+  if (CheckBoxSystem->Checked()) word |= FILE_ATTRIBUTE_SYSTEM;
+  if (CheckBoxArchive->Checked()) word |= FILE_ATTRIBUTE_ARCHIVE;
+
+  kxWaitCursor wait;
+  ListChanges changes(FileList);
+  for (const String& path : SelectedPaths()) {
+    if (!ChangeFileItem(path, word, time)) break;
+  }
+}
+
+bool TMainForm::ChangeFileItem(const String& requested, DWORD word, const FILETIME& time) {
+  kxFindFile finder(requested);
+  if (!finder.Next()) return false;
+  // Only the entry found is acted on, under its own full name; one the
+  // platform cannot name exactly is left alone.
+  if (!IsExactEntry(finder)) return true;
+  String path = finder.cFileName;
+  const DWORD oldAttributes = finder.dwFileAttributes;
+  bool haveAttributes = false;
+  DWORD attributes = 0;
+
+  if (CheckBoxFileName->Checked()) {
+    String base, extension;
+    SplitName(path, base, extension);
+    // Only the pattern is formatted: a "%" in a directory name is a name.
+    String newPath = DirectoryOf(path);
+    AppendPath(newPath, Format(EditFileName->Text(), {NameIndex, base, extension}));
+    const int answer = RenameWithMessage(path, newPath);
+    if (answer == mrAbort) return false;
+    ++NameIndex;
+    if (answer == 0) path = newPath;
+  }
+
+  if (CheckBoxFAtr->Checked()) {
+    attributes = (oldAttributes & ~static_cast<DWORD>(0x27)) | word;
+    SetFileAttributesA(path.c_str(), attributes);
+    haveAttributes = true;
+  }
+
+  if (CheckBoxFTime->Checked()) {
+    attributes = GetFileAttributesA(path.c_str());
+    haveAttributes = attributes != INVALID_FILE_ATTRIBUTES;
+    const bool readOnly = haveAttributes && (attributes & FILE_ATTRIBUTE_READONLY);
+    if (readOnly) SetFileAttributesA(path.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
+    UniqueHandle file(CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                  OPEN_EXISTING, haveAttributes ? attributes : 0, nullptr));
+    if (file) {
+      SetFileTime(file.get(), nullptr, nullptr, &time);
+    } else if (haveAttributes && (attributes & FILE_ATTRIBUTE_DIRECTORY) && !DirDateWarned) {
+      Ask(path + "\nディレクトリの日付は変更できません", mtError, mbOK);
+      Update();
+      DirDateWarned = true;
+    }
+    file.reset();
+    if (readOnly) SetFileAttributesA(path.c_str(), attributes);
+  }
+
+  // Into a directory, never through a link to one elsewhere.
+  if (haveAttributes && (attributes & FILE_ATTRIBUTE_DIRECTORY) &&
+      !(attributes & FILE_ATTRIBUTE_REPARSE_POINT) && CheckBoxSubDir->Checked()) {
+    // The entries are taken first: renamed ones must not come round again.
+    std::vector<String> entries;
+    finder.SubDirectory = false;
+    String pattern = path;
+    finder.Find(AppendPath(pattern, "*.*"));
+    while (finder.Next()) entries.push_back(finder.cFileName);
+    for (const String& entry : entries) {
+      if (!ChangeFileItem(entry, word, time)) return false;
+    }
+  }
+  return true;
+}
+
+int TMainForm::RenameWithMessage(const String& oldPath, const String& newPath) {
+  if (MoveEntry(oldPath, newPath)) return 0;
+  const String text = FileExistsAttr(newPath.c_str(), 0)
+                          ? oldPath + "は" + newPath + "が既にあるために名前を変更できません"
+                          : oldPath + "を" + newPath + "に名前の変更ができません";
+  return Ask(text, mtError, mbOK | mbAbort);
+}
+
+// --- Page 1: the file list's commands ------------------------------------------
+
+void TMainForm::PopupMenuFileListPopup(TObject*) {
+  const int selected = FileList->SelCount();
+  KRen->SetEnabled(selected > 0);
+  KDelete->SetEnabled(selected > 0);
+  KSelectClear->SetEnabled(selected > 0);
+  if (selected > 0) KRename->SetEnabled(selected == 1);
+  FileListSortTypeChange(this);
+}
+
+void TMainForm::FileListSortTypeChange(TObject*) {
+  TMenuItem* const bySort[] = {KSortNone, KSortName, KSortExt, KSortSize, KSortTime, KSortAttribute};
+  bySort[FileList->SortType()]->SetChecked(true);
+  (FileList->SortDirection() ? KSortBackward : KSortForward)->SetChecked(true);
+}
+
+void TMainForm::KSortNoneClick(TObject*) { FileList->SetSortType(fstNone); }
+void TMainForm::KSortNameClick(TObject*) { FileList->SetSortType(fstName); }
+void TMainForm::KSortExtClick(TObject*) { FileList->SetSortType(fstExt); }
+void TMainForm::KSortSizeClick(TObject*) { FileList->SetSortType(fstSize); }
+void TMainForm::KSortTimeClick(TObject*) { FileList->SetSortType(fstTime); }
+void TMainForm::KSortAttributeClick(TObject*) { FileList->SetSortType(fstAttribute); }
+void TMainForm::KSortForwardClick(TObject*) { FileList->SetSortDirection(false); }
+void TMainForm::KSortBackwardClick(TObject*) { FileList->SetSortDirection(true); }
+
+void TMainForm::KSelectClearClick(TObject*) {
+  FileList->SelectClear();
+  CheckFileList();
+}
+
+void TMainForm::KSelectAllClick(TObject*) {
+  FileList->SelectAll();
+  CheckFileList();
+}
+
+void TMainForm::KSelectChangeClick(TObject*) {
+  FileList->SelectChange();
+  CheckFileList();
+}
+
+void TMainForm::KRefreshClick(TObject*) {
+  DirTree->UpdateTree();
+  FileList->UpdateList();
+}
+
+void TMainForm::KRenameUpperLowerClick(TObject* sender) {
+  const bool lower = sender == KRenameLower;
+  kxWaitCursor wait;
+  ListChanges changes(FileList);
+  for (const String& oldPath : SelectedPaths()) {
+    String newPath = oldPath;
+    const DWORD length = static_cast<DWORD>(newPath.size());
+    if (lower) CharLowerBuffA(newPath.data(), length);
+    else CharUpperBuffA(newPath.data(), length);
+    if (RenameWithMessage(oldPath, newPath) == mrAbort) break;
+  }
+}
+
+void TMainForm::KRenameClick(TObject*) {
+  const int row = FileList->GetSelectedItem(-1);
+  if (row >= 0) FileList->EditCaption(row);
+}
+
+void TMainForm::FileListEdited(TObject*, int row, String& text) {
+  const String caption = FileList->Caption(row);
+  String oldPath = FileList->Directory();
+  String newPath = FileList->Directory();
+  AppendPath(oldPath, caption);
+  AppendPath(newPath, text);
+  if (RenameWithMessage(oldPath, newPath) != 0) text = caption;
+}
+
+void TMainForm::KDeleteClick(TObject*) {
+  const int first = FileList->GetSelectedItem(-1);
+  if (first < 0) return;
+  const String question = FileList->SelCount() == 1
+                              ? String(FileList->Caption(first)) + "を削除します"
+                              : String("選択したファイルを削除します");
+  if (Ask(question, mtConfirmation, mbOK | mbAbort) == mrAbort) return;
+  kxWaitCursor wait;
+  ListChanges changes(FileList);
+  for (const String& path : SelectedPaths()) DeleteTree(path, 0x08);
+}
 
 // --- Page 2: removal ---------------------------------------------------------
 

@@ -7,7 +7,11 @@
 #include "framework/ExtCtrls.h"
 #include "framework/FileCtrl.h"
 #include "framework/Forms.h"
+#include "framework/Menus.h"
 #include "framework/StdCtrls.h"
+#include "lib/browse/Dirtree.h"
+#include "lib/browse/Filelist.h"
+#include "lib/input/Edit.h"
 
 class TMainForm : public TForm {
 public:
@@ -20,8 +24,50 @@ public:
   TButton* ButtonHelp = nullptr;
   TPageControl* PageControl = nullptr;
 
-  // Page 1.
+  // Page 1: the entries and the changes of a batch run.
   TTabSheet* TabSheetAtrChange = nullptr;
+  kxvDirTree* DirTree = nullptr;
+  TSplitter* Splitter1 = nullptr;
+  kxvFileList* FileList = nullptr;
+  TCheckBox* CheckBoxFAtr = nullptr;
+  TGroupBox* GroupBoxAtr = nullptr;
+  TCheckBox* CheckBoxReadOnly = nullptr;
+  TCheckBox* CheckBoxHidden = nullptr;
+  TCheckBox* CheckBoxSystem = nullptr;
+  TCheckBox* CheckBoxArchive = nullptr;
+  TCheckBox* CheckBoxFTime = nullptr;
+  TGroupBox* GroupBoxDate = nullptr;
+  TEdit* EditDate = nullptr;
+  TEdit* EditTime = nullptr;
+  TCheckBox* CheckBoxFileName = nullptr;
+  TGroupBox* GroupBoxFileName = nullptr;
+  TEdit* EditFileName = nullptr;
+  kxvEdit* EditIndex = nullptr;
+  TCheckBox* CheckBoxSubDir = nullptr;
+
+  // The file list's popup menu.
+  TPopupMenu* PopupMenuFileList = nullptr;
+  TMenuItem* KRen = nullptr;
+  TMenuItem* KRenameUpper = nullptr;
+  TMenuItem* KRenameLower = nullptr;
+  TMenuItem* KRename = nullptr;
+  TMenuItem* KDelete = nullptr;
+  TMenuItem* N1 = nullptr;
+  TMenuItem* KSelectClear = nullptr;
+  TMenuItem* KSelectAll = nullptr;
+  TMenuItem* KSelectChange = nullptr;
+  TMenuItem* N3 = nullptr;
+  TMenuItem* KSort = nullptr;
+  TMenuItem* KSortNone = nullptr;
+  TMenuItem* KSortName = nullptr;
+  TMenuItem* KSortExt = nullptr;
+  TMenuItem* KSortSize = nullptr;
+  TMenuItem* KSortTime = nullptr;
+  TMenuItem* KSortAttribute = nullptr;
+  TMenuItem* N2 = nullptr;
+  TMenuItem* KSortForward = nullptr;
+  TMenuItem* KSortBackward = nullptr;
+  TMenuItem* KRefresh = nullptr;
 
   // Page 2: system-attribute removal.
   TTabSheet* TabSheetSysFileChange = nullptr;
@@ -51,8 +97,40 @@ public:
   void ButtonCloseClick(TObject* sender);
   void ButtonHelpClick(TObject* sender);
 
-  // Page 1.
+  // Page 1: options and the run rule.
+  void CheckBoxFAtrClick(TObject* sender);
+  void CheckBoxFTimeClick(TObject* sender);
+  void CheckBoxFileNameClick(TObject* sender);
+  void FileListChange(TObject* sender);
   void CheckFileList();
+
+  // Page 1: the batch run.
+  void ButtonFileAtrChangeClick(TObject* sender);
+  // Applies the ticked changes to one entry (and below it); false ends
+  // the whole run.
+  bool ChangeFileItem(const String& path, DWORD attributes, const FILETIME& time);
+  // 0 when the entry was renamed, else the answer of the error box.
+  int RenameWithMessage(const String& oldPath, const String& newPath);
+
+  // Page 1: the file list's commands.
+  void PopupMenuFileListPopup(TObject* sender);
+  void FileListSortTypeChange(TObject* sender);
+  void KSortNoneClick(TObject* sender);
+  void KSortNameClick(TObject* sender);
+  void KSortExtClick(TObject* sender);
+  void KSortSizeClick(TObject* sender);
+  void KSortTimeClick(TObject* sender);
+  void KSortAttributeClick(TObject* sender);
+  void KSortForwardClick(TObject* sender);
+  void KSortBackwardClick(TObject* sender);
+  void KSelectClearClick(TObject* sender);
+  void KSelectAllClick(TObject* sender);
+  void KSelectChangeClick(TObject* sender);
+  void KRefreshClick(TObject* sender);
+  void KRenameUpperLowerClick(TObject* sender);
+  void KRenameClick(TObject* sender);
+  void FileListEdited(TObject* sender, int row, String& text);
+  void KDeleteClick(TObject* sender);
 
   // Page 2.
   void MakeSysFileChangeList();
@@ -82,7 +160,16 @@ protected:
 
 private:
   void BuildLayout();
-  void FileAtrChangePage();
+  void BuildAtrChangePage();
+  void BuildFileListMenu();
+  // Start-up of page 1: the fields, then the tree on the current drive.
+  void AtrChangeFieldStartUp();
+  void AtrChangeStartDirectory();
+  // The date and time fields as one UTC file time; false if the platform
+  // cannot turn them into one.
+  bool BatchFileTime(FILETIME& time) const;
+  // Every selected row's path, in row order.
+  std::vector<String> SelectedPaths() const;
   // The drive letter of DriveComboBoxSysFile, upper-cased, with ":".
   String SysFileDrive() const;
   // Looks for program through the platform's program search and runs it
@@ -93,6 +180,8 @@ private:
   String IniFileName;
   bool SysFileSearched = false;
   bool RestoreListLoaded = false;
+  bool DirDateWarned = false;
+  int32_t NameIndex = 0;
 };
 
 // The main window, set before its constructor runs.

@@ -1,63 +1,18 @@
 // The main window driven in this process: real windows, a real settings
 // file beside the test program, real files on a mapped drive, real child
 // processes. Dialogs, beeps and help requests go to a scripted seam.
-#include "app/main_window.h"
+#include "tests/app/MainWindowFixture.h"
 
 #include "framework/Inifiles.h"
 #include "lib/core/File.h"
-#include "tests/helpers/MappedDrive.h"
-#include "tests/helpers/TempDir.h"
-
-#include <gtest/gtest.h>
-
-#include <deque>
-#include <memory>
-#include <vector>
 
 namespace {
 
-struct Box {
-  String title, text, buttons;
-};
-
-// Answers boxes from a script (OK when it runs out) and records everything.
-class ScriptedUser : public TUserSeam {
-public:
-  std::deque<int> answers;
-  std::vector<Box> boxes;
-  std::vector<UINT> beeps;
-  std::vector<UINT> helpCommands;
-  String helpFile;
-
-  int Answer(const String& title, const String& text, const String& buttons) override {
-    boxes.push_back({title, text, buttons});
-    if (answers.empty()) return mrOk;
-    int answer = answers.front();
-    answers.pop_front();
-    return answer;
-  }
-  void Beep(UINT type) override { beeps.push_back(type); }
-  void Help(const String& file, UINT command, ULONG_PTR) override {
-    helpFile = file;
-    helpCommands.push_back(command);
-  }
-};
-
-String SettingsFile() {
-  String name = Application().ExeName();
-  ChangeExtension(name, "INI");
-  return name;
-}
-
-DWORD Attributes(const String& path) { return GetFileAttributesA(path.c_str()); }
-
 // A drive with system, hidden and read-only entries, some with names
 // whose trail byte is 0x5C.
-class MainWindowTest : public ::testing::Test {
+class MainWindowTest : public MainWindowFixture {
 protected:
-  void SetUp() override {
-    DeleteFileA(SettingsFile().c_str());
-    Application().SetUserSeam(&user);
+  void MakeTree() override {
     tree.File("io.sys", "x", FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_HIDDEN);
     tree.File("plain.txt");
     tree.Dir("ソ表", FILE_ATTRIBUTE_SYSTEM);
@@ -65,39 +20,7 @@ protected:
     tree.File("ソ表\\normal.dat");
     tree.File("deep\\er\\sys.bin", "x", FILE_ATTRIBUTE_SYSTEM);
     tree.File("deep\\ro.txt", "x", FILE_ATTRIBUTE_READONLY);
-    drive = std::make_unique<MappedDrive>(tree.Path());
-    ASSERT_TRUE(drive->Ok());
-    root = drive->Drive();
-    SetCurrentDirectoryA((root + "\\").c_str());
   }
-  void TearDown() override {
-    form.reset();
-    SetCurrentDirectoryA("C:\\");
-    drive.reset();
-    Application().SetUserSeam(nullptr);
-    DeleteFileA(SettingsFile().c_str());
-  }
-  // Builds the window as the program does and fires its create event.
-  TMainForm& Open() {
-    form = std::make_unique<TMainForm>(nullptr);
-    form->AfterConstruction();
-    return *form;
-  }
-  std::vector<String> Lines(TListBox* list) {
-    std::vector<String> lines;
-    for (int i = 0; i < list->Items().Count(); ++i) lines.push_back(list->Items().Get(i));
-    return lines;
-  }
-  void SwitchTo(TTabSheet* sheet) {
-    form->PageControl->SetActivePage(sheet);
-    form->PageControlChange(form->PageControl);
-  }
-
-  ScriptedUser user;
-  TempDir tree;
-  std::unique_ptr<MappedDrive> drive;
-  String root;
-  std::unique_ptr<TMainForm> form;
 };
 
 }  // namespace
