@@ -196,11 +196,13 @@ void TMainForm::BuildAtrChangePage() {
   DirTree->SetReadOnly(true);
   DirTree->SetHideSelection(false);
   DirTree->SetSortType(stText);
+  DirTree->SetAutoUpdate(true);
   Splitter1 = Place<TSplitter>(this, page, "Splitter1", 112, 4, 4, 220);
   FileList = Place<kxvFileList>(this, page, "FileList", 116, 4, 456, 220);
   FileList->SetMultiSelect(true);
   FileList->SetHideSelection(false);
   FileList->SetSortType(fstName);
+  FileList->SetAutoUpdate(true);
   FileList->OnChange = [this](TObject* s, int) { FileListChange(s); };
   FileList->OnEdited = [this](TObject* s, int row, String& text) { FileListEdited(s, row, text); };
   FileList->OnSortTypeChange = [this](TObject* s) { FileListSortTypeChange(s); };
