@@ -563,11 +563,15 @@ void TMainForm::ButtonFileAtrChangeClick(TObject*) {
 bool TMainForm::ChangeFileItem(const String& requested, DWORD word, const FILETIME& time) {
   kxFindFile finder(requested);
   if (!finder.Next()) return false;
+  return ChangeFoundEntry(finder, word, time);
+}
+
+bool TMainForm::ChangeFoundEntry(const WIN32_FIND_DATAA& entry, DWORD word, const FILETIME& time) {
   // Only the entry found is acted on, under its own full name; one the
   // platform cannot name exactly is left alone.
-  if (!IsExactEntry(finder)) return true;
-  String path = finder.cFileName;
-  const DWORD oldAttributes = finder.dwFileAttributes;
+  if (!IsExactEntry(entry)) return true;
+  String path = entry.cFileName;
+  const DWORD oldAttributes = entry.dwFileAttributes;
   bool haveAttributes = false;
   DWORD attributes = 0;
 
@@ -611,13 +615,16 @@ bool TMainForm::ChangeFileItem(const String& requested, DWORD word, const FILETI
   if (haveAttributes && (attributes & FILE_ATTRIBUTE_DIRECTORY) &&
       !(attributes & FILE_ATTRIBUTE_REPARSE_POINT) && CheckBoxSubDir->Checked()) {
     // The entries are taken first: renamed ones must not come round again.
-    std::vector<String> entries;
+    // Each is changed from the record found here; looking every one up
+    // again would cost as much as the change itself.
+    std::vector<WIN32_FIND_DATAA> entries;
+    kxFindFile finder;
     finder.SubDirectory = false;
     String pattern = path;
     finder.Find(AppendPath(pattern, "*.*"));
-    while (finder.Next()) entries.push_back(finder.cFileName);
-    for (const String& entry : entries) {
-      if (!ChangeFileItem(entry, word, time)) return false;
+    while (finder.Next()) entries.push_back(finder);
+    for (const WIN32_FIND_DATAA& inner : entries) {
+      if (!ChangeFoundEntry(inner, word, time)) return false;
     }
   }
   return true;

@@ -168,6 +168,9 @@ private:
   // The date and time fields as one UTC file time; false if the platform
   // cannot turn them into one.
   bool BatchFileTime(FILETIME& time) const;
+  // ChangeFileItem's work on an entry already found (cFileName its full
+  // path).
+  bool ChangeFoundEntry(const WIN32_FIND_DATAA& entry, DWORD word, const FILETIME& time);
   // Every selected row's path, in row order.
   std::vector<String> SelectedPaths() const;
   // The drive letter of DriveComboBoxSysFile, upper-cased, with ":".

@@ -2,6 +2,7 @@
 // the same tree and against "cmd /c dir /s /b /a:s", in one run.
 //   bench_scan <directory>   (a tree made by tools/bench)
 #include "app/main_window.h"
+#include "bench/Silent.h"
 #include "bench/Timing.h"
 #include "tests/helpers/MappedDrive.h"
 
@@ -10,13 +11,6 @@
 #include <cstdio>
 
 namespace {
-
-// Answers nothing: the scan shows no boxes, but no window may open.
-class Silent : public TUserSeam {
-  int Answer(const String&, const String&, const String&) override { return mrOk; }
-  void Beep(UINT) override {}
-  void Help(const String&, UINT, ULONG_PTR) override {}
-};
 
 void BareWalk(const String& dir, size_t& entries, size_t& system) {
   WIN32_FIND_DATAA data;
@@ -32,20 +26,6 @@ void BareWalk(const String& dir, size_t& entries, size_t& system) {
     }
   } while (FindNextFileA(h, &data));
   FindClose(h);
-}
-
-double RunCmd(const String& drive) {
-  String line = "cmd /c dir /s /b /a:s " + drive + "\\ >NUL";
-  return Seconds([&] {
-    STARTUPINFOA si{};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION pi{};
-    if (CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
-      WaitForSingleObject(pi.hProcess, INFINITE);
-      CloseHandle(pi.hProcess);
-      CloseHandle(pi.hThread);
-    }
-  });
 }
 
 }  // namespace
@@ -72,7 +52,7 @@ int main(int argc, char** argv) {
     BareWalk(drive.Drive(), e, s);
   });
   double scan = Best(3, [&] { form.MakeSysFileChangeList(); });
-  double cmd = RunCmd(drive.Drive());
+  double cmd = CommandSeconds("cmd /c dir /s /b /a:s " + drive.Drive() + "\\ >NUL");
   std::printf("tree: %zu entries, %zu with the system attribute; listed: %d\n", entries, system,
               form.ListBoxSysFileChange->Items().Count());
   std::printf("bare FindFirstFileA walk: %8.3f s\n", bare);
