@@ -97,9 +97,7 @@ void TCustomListView::InitializeWnd() {
   Send(LVM_SETITEMCOUNT, items_.size(), LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);
   PushState();
   // Automatic widths need the texts, so they come after the count.
-  for (int c = 0; c < ColumnCount(); ++c) {
-    if (columns_[c].Width < 0) Send(LVM_SETCOLUMNWIDTH, c, MAKELPARAM(columns_[c].Width, 0));
-  }
+  PushAutomaticWidths();
   if (topIndex_ > 0 && topIndex_ < Count()) {
     // Scrolling to the end first makes the wanted row the top one.
     Send(LVM_ENSUREVISIBLE, Count() - 1, FALSE);
@@ -142,9 +140,16 @@ int TCustomListView::AddColumn(const String& caption, int width, TAlignment alig
   if (HandleAllocated()) {
     Syncing s(syncing_);
     PushColumn(column, true);
-    if (width < 0) Send(LVM_SETCOLUMNWIDTH, column, MAKELPARAM(width, 0));
+    // The column that was last (and filled the rest) no longer is.
+    PushAutomaticWidths();
   }
   return column;
+}
+
+void TCustomListView::PushAutomaticWidths() {
+  for (int c = 0; c < ColumnCount(); ++c) {
+    if (columns_[c].Width < 0) Send(LVM_SETCOLUMNWIDTH, c, MAKELPARAM(columns_[c].Width, 0));
+  }
 }
 
 void TCustomListView::SetColumnCaption(int column, const String& caption) {

@@ -3,6 +3,11 @@
 //   wintree dump          prints the window tree (class, visibility, text)
 //   wintree next-page     presses the Right key on the page control
 //   wintree close         asks the window to close
+//   wintree rect CLASS [TEXT]
+//                         prints "left top width height" on the screen of
+//                         the first shown control of the class (and text)
+// With "--desktop NAME" first, it looks on that desktop (a Wine virtual
+// desktop started with explorer /desktop=NAME) instead of its own.
 // Exits with 1 when no VEMTAR window is there.
 #include <windows.h>
 
@@ -24,12 +29,16 @@ void Dump(HWND hwnd, int depth) {
   }
 }
 
-HWND FindChildOfClass(HWND parent, const char* cls) {
+// The first control of the class (and text, unless null) below parent;
+// with shown, only one that is visible.
+HWND FindChildOfClass(HWND parent, const char* cls, const char* text = nullptr, bool shown = false) {
   for (HWND child = GetWindow(parent, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
-    char name[64];
+    if (shown && !IsWindowVisible(child)) continue;
+    char name[64], caption[512];
     GetClassNameA(child, name, sizeof name);
-    if (std::strcmp(name, cls) == 0) return child;
-    if (HWND inner = FindChildOfClass(child, cls)) return inner;
+    GetWindowTextA(child, caption, sizeof caption);
+    if (std::strcmp(name, cls) == 0 && (!text || std::strcmp(caption, text) == 0)) return child;
+    if (HWND inner = FindChildOfClass(child, cls, text, shown)) return inner;
   }
   return nullptr;
 }
@@ -37,6 +46,12 @@ HWND FindChildOfClass(HWND parent, const char* cls) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (argc > 2 && std::strcmp(argv[1], "--desktop") == 0) {
+    HDESK desktop = OpenDesktopA(argv[2], 0, FALSE, GENERIC_ALL);
+    if (!desktop || !SetThreadDesktop(desktop)) return 1;
+    argc -= 2;
+    argv += 2;
+  }
   HWND main = FindWindowA("TMainForm", "VEMTAR");
   if (!main) return 1;
   const char* command = argc > 1 ? argv[1] : "dump";
@@ -47,6 +62,12 @@ int main(int argc, char** argv) {
     if (!pages) return 1;
     PostMessageA(pages, WM_KEYDOWN, VK_RIGHT, 1);
     PostMessageA(pages, WM_KEYUP, VK_RIGHT, 0xC0000001);
+  } else if (std::strcmp(command, "rect") == 0 && argc > 2) {
+    HWND control = FindChildOfClass(main, argv[2], argc > 3 ? argv[3] : nullptr, true);
+    if (!control) return 1;
+    RECT r;
+    GetWindowRect(control, &r);
+    std::printf("%ld %ld %ld %ld\n", r.left, r.top, r.right - r.left, r.bottom - r.top);
   } else if (std::strcmp(command, "close") == 0) {
     PostMessageA(main, WM_CLOSE, 0, 0);
   } else {

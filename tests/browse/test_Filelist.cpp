@@ -179,6 +179,20 @@ TEST_F(FileListTest, ListsADirectoryWithItsColumns) {
   const char* headers[] = {"名前", "サイズ", "日付", "属性"};
   for (int c = 0; c < 4; ++c) EXPECT_EQ(HeaderText(list, c), headers[c]);
   EXPECT_EQ(list->ColumnCount(), 4);
+  // Every column shows (the first three fit their texts), the last one
+  // takes the rest of the width.
+  int right = 0;
+  for (int c = 0; c < 4; ++c) {
+    const int width = static_cast<int>(SendMessageA(list->Handle(), LVM_GETCOLUMNWIDTH, c, 0));
+    EXPECT_GT(width, 20) << c;
+    right += width;
+    if (c == 2) {
+      EXPECT_LT(right, 380);
+    }
+  }
+  RECT client;
+  GetClientRect(list->Handle(), &client);
+  EXPECT_GE(right, client.right - 2);
   EXPECT_EQ(WindowText(list, 4, 0), "漢字表.txt");
   EXPECT_EQ(WindowText(list, 1, 1), "4K");
   EXPECT_EQ(WindowText(list, 0, 3), "D");
