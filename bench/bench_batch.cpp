@@ -7,54 +7,36 @@
 #include "app/main_window.h"
 #include "bench/Silent.h"
 #include "bench/Timing.h"
+#include "bench/Walk.h"
 #include "tests/helpers/MappedDrive.h"
 
 #include <windows.h>
 
 #include <algorithm>
 #include <cstdio>
-#include <cstring>
 #include <functional>
 #include <vector>
 
 namespace {
 
 // The four bits replaced by the word, as the page does it.
-void BareWalk(const String& dir, DWORD word, size_t& files) {
-  WIN32_FIND_DATAA data;
-  HANDLE h = FindFirstFileA((dir + "\\*.*").c_str(), &data);
-  if (h == INVALID_HANDLE_VALUE) return;
-  do {
-    if (!strcmp(data.cFileName, ".") || !strcmp(data.cFileName, "..")) continue;
-    const String path = dir + "\\" + data.cFileName;
-    SetFileAttributesA(path.c_str(), (data.dwFileAttributes & ~0x27u) | word);
-    if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-      if (!(data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) BareWalk(path, word, files);
-    } else {
-      ++files;
-    }
-  } while (FindNextFileA(h, &data));
-  FindClose(h);
+void SetAll(const String& drive, DWORD word, size_t& files) {
+  BareWalk(drive, [&](const String& dir, const WIN32_FIND_DATAA& data) {
+    SetFileAttributesA((dir + "\\" + data.cFileName).c_str(), (data.dwFileAttributes & ~0x27u) | word);
+    if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) ++files;
+  });
 }
 
 // The files whose read-only state is not the one asked for: a run that
 // changed nothing would otherwise pass for a fast one.
-size_t Unchanged(const String& dir, bool readOnly) {
+size_t Unchanged(const String& drive, bool readOnly) {
   size_t wrong = 0;
-  WIN32_FIND_DATAA data;
-  HANDLE h = FindFirstFileA((dir + "\\*.*").c_str(), &data);
-  if (h == INVALID_HANDLE_VALUE) return 0;
-  do {
-    if (!strcmp(data.cFileName, ".") || !strcmp(data.cFileName, "..")) continue;
-    if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-      if (!(data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
-        wrong += Unchanged(dir + "\\" + data.cFileName, readOnly);
-      }
-    } else if (!(data.dwFileAttributes & FILE_ATTRIBUTE_READONLY) == readOnly) {
+  BareWalk(drive, [&](const String&, const WIN32_FIND_DATAA& data) {
+    if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
+        !(data.dwFileAttributes & FILE_ATTRIBUTE_READONLY) == readOnly) {
       ++wrong;
     }
-  } while (FindNextFileA(h, &data));
-  FindClose(h);
+  });
   return wrong;
 }
 
@@ -94,14 +76,14 @@ int main(int argc, char** argv) {
   };
   auto word = [](bool on) { return FILE_ATTRIBUTE_NORMAL | (on ? FILE_ATTRIBUTE_READONLY : 0u); };
   size_t files = 0;
-  BareWalk(drive.Drive(), word(readOnly = true), files);  // warms the caches for all three
+  SetAll(drive.Drive(), word(readOnly = true), files);  // warms the caches for all three
   constexpr int kRounds = 5;
   double bare = 1e9, batch = 1e9, attrib = 1e9;
   std::vector<double> ratios;
   for (int round = 0; round < kRounds; ++round) {
     const double walked = timed([&](bool on) {
       size_t counted = 0;
-      BareWalk(drive.Drive(), word(on), counted);
+      SetAll(drive.Drive(), word(on), counted);
     });
     const double changed = timed([&](bool on) {
       form.CheckBoxReadOnly->SetChecked(on);

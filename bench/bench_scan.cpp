@@ -4,6 +4,7 @@
 #include "app/main_window.h"
 #include "bench/Silent.h"
 #include "bench/Timing.h"
+#include "bench/Walk.h"
 #include "tests/helpers/MappedDrive.h"
 
 #include <windows.h>
@@ -12,20 +13,11 @@
 
 namespace {
 
-void BareWalk(const String& dir, size_t& entries, size_t& system) {
-  WIN32_FIND_DATAA data;
-  HANDLE h = FindFirstFileA((dir + "\\*.*").c_str(), &data);
-  if (h == INVALID_HANDLE_VALUE) return;
-  do {
-    if (!strcmp(data.cFileName, ".") || !strcmp(data.cFileName, "..")) continue;
+void CountEntries(const String& drive, size_t& entries, size_t& system) {
+  BareWalk(drive, [&](const String&, const WIN32_FIND_DATAA& data) {
     ++entries;
     if (data.dwFileAttributes & FILE_ATTRIBUTE_SYSTEM) ++system;
-    if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
-        !(data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
-      BareWalk(dir + "\\" + data.cFileName, entries, system);
-    }
-  } while (FindNextFileA(h, &data));
-  FindClose(h);
+  });
 }
 
 }  // namespace
@@ -46,10 +38,10 @@ int main(int argc, char** argv) {
   TMainForm form(nullptr);
 
   size_t entries = 0, system = 0;
-  BareWalk(drive.Drive(), entries, system);  // warms the caches for all three
+  CountEntries(drive.Drive(), entries, system);  // warms the caches for all three
   double bare = Best(3, [&] {
     size_t e = 0, s = 0;
-    BareWalk(drive.Drive(), e, s);
+    CountEntries(drive.Drive(), e, s);
   });
   double scan = Best(3, [&] { form.MakeSysFileChangeList(); });
   double cmd = CommandSeconds("cmd /c dir /s /b /a:s " + drive.Drive() + "\\ >NUL");
