@@ -26,6 +26,39 @@ const char* FileNamePart(const char* path) {
 
 const char* FileNamePart(const String& path) { return FileNamePart(path.c_str()); }
 
+kxPathProblem PathProblem(const char* path) {
+  const auto letter = [](char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); };
+  const char* names;  // the first name after the drive or the share
+  if (letter(path[0]) && path[1] == ':' && path[2] == '\\') {
+    names = path + 3;
+  } else if (path[0] == '\\' && path[1] == '\\') {
+    // \\server\share\: both parts present and plain.
+    const char* server = path + 2;
+    const char* share = server;
+    while (*share && *share != '\\') {
+      share += IsLeadByte(static_cast<unsigned char>(*share)) && share[1] ? 2 : 1;
+    }
+    if (!*share || share == server || share[1] == '\\' || share[1] == '\0') return ppNotFull;
+    names = share + 1;
+  } else {
+    return ppNotFull;
+  }
+  // "/", "?" and "*" are below 0x40, never trail bytes: plain searches do.
+  if (std::strchr(path, '/')) return ppNotFull;
+  if (std::strpbrk(path, "?*")) return ppWildcard;
+  char last = '\\';
+  for (const char* p = names; *p; ++p) {
+    if (IsLeadByte(static_cast<unsigned char>(*p)) && p[1]) {
+      ++p;
+      last = 'x';  // a double-byte character is never "." or " "
+      continue;
+    }
+    if (*p == '\\' && (last == '.' || last == ' ')) return ppTrailingDotOrBlank;
+    last = *p;
+  }
+  return last == '.' || last == ' ' ? ppTrailingDotOrBlank : ppNone;
+}
+
 namespace {
 
 // The last whole character of a non-empty text is a single byte equal to ch.
@@ -64,4 +97,17 @@ void ChangeExtension(String& path, const char* extension) {
   if (*ext) path.resize(ext - path.c_str());
   else path += '.';
   path += *extension == '.' ? extension + 1 : extension;
+}
+
+String ProgramDirectory(const char* program) {
+  int pos = LastCharPos(program, '\\');
+  if (pos < 0) pos = LastCharPos(program, ':');
+  if (pos < 0) return String();
+  // The character before the separator, as a whole character: a trail
+  // byte equal to "\\" is not one.
+  const String before(program, pos);
+  const int last = static_cast<int>(before.size()) - 1;
+  const bool keep = program[pos] == ':' || pos == 0 || LastCharPos(before.c_str(), ':') == last ||
+                    LastCharPos(before.c_str(), '\\') == last;
+  return String(program, pos + (keep ? 1 : 0));
 }

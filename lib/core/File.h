@@ -6,6 +6,7 @@
 #include "framework/Sysutils.h"
 
 #include <cstdint>
+#include <vector>
 
 // After the last "\"; if there is none, after the last ":"; else the whole.
 const char* FileNamePart(const char* path);
@@ -26,6 +27,21 @@ void ChangeExtension(String& path, const char* extension);
 // (not a trail byte), or -1.
 int LastCharPos(const char* text, char ch);
 
+// Why a path cannot be handed back to the platform to reach exactly the
+// entry it names: it is not a full path (drive or share, "\" separators:
+// anything else resolves against the current directory), it holds "?" or
+// "*" (a search would take it as a pattern; a name the code page cannot
+// spell comes back with "?"), or one of its names ends in "." or " "
+// (every path call strips those, reaching the neighbour without them).
+enum kxPathProblem { ppNone, ppNotFull, ppWildcard, ppTrailingDotOrBlank };
+kxPathProblem PathProblem(const char* path);
+inline kxPathProblem PathProblem(const String& path) { return PathProblem(path.c_str()); }
+
+// The working directory of a program: its path before the last "\" or
+// ":", keeping that separator after a drive (C:\X.EXE gives C:\, C:X.EXE
+// gives C:) or at the start; empty when there is neither.
+String ProgramDirectory(const char* program);
+
 #ifdef _WIN32
 #include "framework/Wintypes.h"
 #include "framework/Handle.h"
@@ -37,12 +53,13 @@ String FullPath(const String& path);
 void SetHelpFile(String name);
 // True if the path exists and carries none of mask's attribute bits.
 bool FileExistsAttr(const char* path, uint16_t mask);
-// Deletes what path names (a file, a directory, a pattern) with everything
-// below, except entries carrying a bit of mask and the directories above
-// them. Never acts outside what path names: a directory link is removed as
-// a link, an entry whose full path does not fit or whose name holds a
-// wildcard is left alone. False if anything could not be removed.
-bool DeleteTree(const String& path, uint32_t mask);
+// Deletes what path names (a file, a directory, or a pattern in its last
+// name) with everything below, except entries carrying a bit of mask and
+// the directories above them. Never acts outside what path names: it takes
+// only a full path, a directory link is removed as a link, and an entry
+// that cannot be named exactly (PathProblem) is left alone and added to
+// leftAlone when given. False if anything could not be removed.
+bool DeleteTree(const String& path, uint32_t mask, std::vector<String>* leftAlone = nullptr);
 // Starts program and waits: slice 0 only until it is ready for input, -1
 // until it ends, another negative value in slices of -slice ms, a positive
 // one in slices of slice ms with the window messages processed before

@@ -35,7 +35,17 @@ constexpr DWORD kVolumeLabel = 0x08;
 
 }  // namespace
 
-bool DeleteTree(const String& path, uint32_t mask) {
+bool DeleteTree(const String& path, uint32_t mask, std::vector<String>* leftAlone) {
+  // A pattern may stand only in the last name; without one the path names
+  // one entry, and only an entry of exactly that name is touched.
+  const char* name = FileNamePart(path);
+  const bool pattern = std::strpbrk(name, "?*") != nullptr;
+  if (pattern) {
+    if (PathProblem(String(path.c_str(), name)) != ppNone) return false;
+  } else if (PathProblem(path) != ppNone) {
+    if (leftAlone && PathProblem(path) != ppNotFull) leftAlone->push_back(path);
+    return false;
+  }
   bool result = true;
   kxFindFile finder;
   finder.ExcludeAttr = static_cast<int32_t>(mask);
@@ -45,57 +55,46 @@ bool DeleteTree(const String& path, uint32_t mask) {
   while (finder.Next()) {
     const DWORD attributes = finder.dwFileAttributes;
     if (attributes & kVolumeLabel) continue;
-    if (!IsExactEntry(finder)) {
+    if (!IsExactEntry(finder) ||
+        (!pattern && lstrcmpiA(FileNamePart(finder.cFileName), name) != 0)) {
+      if (leftAlone) leftAlone->push_back(finder.FileName());
       result = false;
       continue;
     }
-    const String name = finder.FileName();
+    const String found = finder.FileName();
     if (attributes & FILE_ATTRIBUTE_READONLY) {
-      SetFileAttributesA(name.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
+      SetFileAttributesA(found.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
     }
     const bool directory = attributes & FILE_ATTRIBUTE_DIRECTORY;
     if (directory && (attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
       // A link: removed itself, what it points to is left alone.
-      if (!RemoveDirectoryA(name.c_str()) && !DeleteFileA(name.c_str())) result = false;
+      if (!RemoveDirectoryA(found.c_str()) && !DeleteFileA(found.c_str())) result = false;
     } else if (directory) {
-      String inner = name;
-      if (!DeleteTree(AppendPath(inner, "*.*"), mask)) result = false;
-      if (!RemoveDirectoryA(name.c_str())) result = false;
-    } else if (!DeleteFileA(name.c_str())) {
+      String inner = found;
+      if (!DeleteTree(AppendPath(inner, "*.*"), mask, leftAlone)) result = false;
+      if (!RemoveDirectoryA(found.c_str())) result = false;
+    } else if (!DeleteFileA(found.c_str())) {
       result = false;
     }
   }
   return result;
 }
 
-namespace {
-
-// The directory part of a program path: before its last "\" or ":",
-// keeping a ":" and the "\" of a root.
-String WorkingDirectoryOf(const char* program) {
-  int pos = LastCharPos(program, '\\');
-  if (pos < 0) pos = LastCharPos(program, ':');
-  if (pos < 0) return String();
-  const bool keep = program[pos] == ':' || pos == 0 ||
-                    program[pos - 1] == ':' || program[pos - 1] == '\\';
-  return String(program, pos + (keep ? 1 : 0));
-}
-
-}  // namespace
-
 UniqueHandle RunAndWait(const char* program, const char* commandLine, int32_t slice,
                         uint32_t* exitCode) {
   DWORD code = STILL_ACTIVE;
-  const String directory = WorkingDirectoryOf(program);
-  // The platform may write into the command line.
-  std::vector<char> line(commandLine, commandLine + std::strlen(commandLine) + 1);
+  const String directory = ProgramDirectory(program);
+  // The platform may write into the command line; none means the program
+  // path alone.
+  std::vector<char> line;
+  if (commandLine) line.assign(commandLine, commandLine + std::strlen(commandLine) + 1);
 
   STARTUPINFOA startup{};
   startup.cb = sizeof startup;
   startup.dwFlags = STARTF_USESHOWWINDOW;
   startup.wShowWindow = SW_SHOWNORMAL;
   PROCESS_INFORMATION info{};
-  if (!CreateProcessA(program, line.data(), nullptr, nullptr, FALSE, 0, nullptr,
+  if (!CreateProcessA(program, commandLine ? line.data() : nullptr, nullptr, nullptr, FALSE, 0, nullptr,
                       directory.empty() ? nullptr : directory.c_str(), &startup, &info)) {
     return UniqueHandle();
   }

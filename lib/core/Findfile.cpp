@@ -1,6 +1,5 @@
 #include "lib/core/Findfile.h"
 
-#include "framework/Locale.h"
 #include "lib/core/File.h"
 
 #include <cstring>
@@ -62,9 +61,7 @@ bool kxFindFile::Find(const String& root, const String& mask) {
     String pattern = root_;
     dirs.Find(AppendPath(pattern, "*.*"));
     while (dirs.Next()) {
-      if (!(dirs.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) continue;
-      if (!pendingDirs_.empty()) pendingDirs_ += ';';
-      pendingDirs_ += dirs.cFileName;
+      if (dirs.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) pendingDirs_.push_back(dirs.cFileName);
     }
   }
 
@@ -121,27 +118,25 @@ bool kxFindFile::Examine(int32_t excludeAttr) {
   return true;
 }
 
-String kxFindFile::TakePendingDir() {
-  size_t start = !pendingDirs_.empty() && pendingDirs_[0] == ';' ? 1 : 0;
-  size_t end = start;
-  while (end < pendingDirs_.size() && pendingDirs_[end] != ';') {
-    end += IsLeadByte(static_cast<unsigned char>(pendingDirs_[end])) ? 2 : 1;
+String kxFindFile::PendingDirs() const {
+  String list;
+  for (const String& dir : pendingDirs_) {
+    if (!list.empty()) list += ';';
+    list += dir;
   }
-  end = std::min(end, pendingDirs_.size());
-  String item = pendingDirs_.substr(start, end - start);
-  pendingDirs_.erase(0, end < pendingDirs_.size() ? end + 1 : end);
-  return item;
+  return list;
 }
 
 bool kxFindFile::NextInChild(int32_t excludeAttr) {
   if (!child_) return false;
   for (;;) {
     if (!child_->IsOpen() && !child_->child_) {
-      String dir = pendingDirs_.empty() ? String() : TakePendingDir();
-      if (dir.empty()) {
+      if (pendingDirs_.empty() || pendingDirs_.front().empty()) {
         child_.reset();
         return false;
       }
+      const String dir = std::move(pendingDirs_.front());
+      pendingDirs_.pop_front();
       child_->SubDirectory = SubDirectory;
       child_->ShowDots = ShowDots;
       child_->ExcludeAttr = excludeAttr;
@@ -155,9 +150,4 @@ bool kxFindFile::NextInChild(int32_t excludeAttr) {
   }
 }
 
-bool IsExactEntry(const WIN32_FIND_DATAA& entry) {
-  const char* path = entry.cFileName;
-  const char* name = FileNamePart(path);
-  // "?" and "*" are never trail bytes, so a plain search is exact here.
-  return name != path && std::strpbrk(name, "?*") == nullptr;
-}
+bool IsExactEntry(const WIN32_FIND_DATAA& entry) { return PathProblem(entry.cFileName) == ppNone; }

@@ -7,6 +7,7 @@
 #include "framework/Sysutils.h"
 
 #include <cstdint>
+#include <deque>
 #include <memory>
 
 class kxFindFile : public WIN32_FIND_DATAA {
@@ -34,7 +35,8 @@ public:
   void GetFileName(String& name) const { name = cFileName; }
   const String& Root() const { return root_; }
   const String& Mask() const { return mask_; }
-  const String& PendingDirs() const { return pendingDirs_; }
+  // The directories still to be searched, separated by ";".
+  String PendingDirs() const;
   bool IsOpen() const { return static_cast<bool>(handle_); }
   void Close() { handle_.reset(); }
 
@@ -43,11 +45,12 @@ private:
   // Completes the entry in the record; false if it is to be skipped.
   bool Examine(int32_t excludeAttr);
   bool NextInChild(int32_t excludeAttr);
-  String TakePendingDir();
 
   String root_;
   String mask_;
-  String pendingDirs_;
+  // Kept apart, not in one ";"-separated text: a directory name may hold
+  // ";" itself.
+  std::deque<String> pendingDirs_;
   std::unique_ptr<kxFindFile> child_;
   bool firstPending_ = false;
   UniqueFindHandle handle_;
@@ -57,7 +60,7 @@ private:
 };
 
 // Whether an entry delivered by a finder can be acted on through its
-// cFileName: a bare name (its full path did not fit) would resolve against
-// the current directory, and a name holding "?" or "*" (a name the code
-// page cannot represent comes back with "?") would reach other entries.
+// cFileName (PathProblem): a bare name (its full path did not fit) would
+// resolve against the current directory, a name holding "?" or "*" would
+// reach other entries, and so would one ending in "." or " ".
 bool IsExactEntry(const WIN32_FIND_DATAA& entry);

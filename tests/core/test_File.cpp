@@ -69,3 +69,39 @@ TEST(LastCharPos, SkipsTrailBytes) {
   EXPECT_EQ(LastCharPos("", ':'), -1);
   EXPECT_EQ(LastCharPos("a\x83", '\\'), -1);  // a lone lead byte at the end
 }
+
+TEST(PathProblem, OnlyFullPlainPathsNameOneEntry) {
+  for (const char* path : {"C:\\", "C:\\DATA\\A.TXT", "c:\\.profile", "\\\\server\\share\\a",
+                           "\\\\server\\share\\", "C:\\a..b\\c"}) {
+    EXPECT_EQ(PathProblem(path), ppNone) << path;
+  }
+  for (const char* path : {"", "A.TXT", "C:A.TXT", "\\DATA\\A.TXT", "C:/DATA/A.TXT",
+                           "C:\\DATA/A.TXT", "\\\\server", "\\\\server\\", "\\\\\\share\\a", "1:\\a"}) {
+    EXPECT_EQ(PathProblem(path), ppNotFull) << path;
+  }
+  for (const char* path : {"C:\\?b.txt", "C:\\a*", "C:\\d?r\\a.txt", "\\\\?\\C:\\a"}) {
+    EXPECT_EQ(PathProblem(path), ppWildcard) << path;
+  }
+  for (const char* path : {"C:\\t.", "C:\\t ", "C:\\dir.\\a", "C:\\dir \\a", "C:\\..\\a",
+                           "\\\\server\\share.\\a"}) {
+    EXPECT_EQ(PathProblem(path), ppTrailingDotOrBlank) << path;
+  }
+  // A double-byte character ending in the byte of "\" is no separator.
+  for (const char* c : kTrail5C) {
+    EXPECT_EQ(PathProblem(String("C:\\") + c + "\\a"), ppNone) << c;
+    EXPECT_EQ(PathProblem(String("\\\\") + c + "\\s\\a"), ppNone) << c;
+  }
+}
+
+TEST(ProgramDirectory, CutAtTheLastWholeSeparator) {
+  EXPECT_EQ(ProgramDirectory("C:\\TOOLS\\X.EXE"), "C:\\TOOLS");
+  EXPECT_EQ(ProgramDirectory("C:\\X.EXE"), "C:\\");
+  EXPECT_EQ(ProgramDirectory("C:X.EXE"), "C:");
+  EXPECT_EQ(ProgramDirectory("\\X.EXE"), "\\");
+  EXPECT_EQ(ProgramDirectory("X.EXE"), "");
+  // The byte before the separator is the trail byte of a double-byte
+  // character, not a second separator: the separator goes.
+  for (const char* c : kTrail5C) {
+    EXPECT_EQ(ProgramDirectory((String("C:\\") + c + "\\X.EXE").c_str()), String("C:\\") + c) << c;
+  }
+}

@@ -5,7 +5,15 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <vector>
+
 namespace {
+
+std::vector<String> Sorted(std::vector<String> names) {
+  std::sort(names.begin(), names.end());
+  return names;
+}
 
 String ChildExe() {
   String exe = Application().ExeName();
@@ -139,6 +147,46 @@ TEST(DeleteTree, NeverActsOnABareNameOrALossyName) {
   FindClose(h);
 }
 
+TEST(DeleteTree, NeverReachesTheNeighbourOfANameThePlatformStrips) {
+  TempDir dir;
+  String plain = dir.File("d\\t");
+  ASSERT_TRUE(MakeLinuxFile(dir / "d", "t."));
+  ASSERT_TRUE(MakeLinuxFile(dir / "d", "u "));
+  String u = dir.File("d\\u");
+  std::vector<String> leftAlone;
+  EXPECT_FALSE(DeleteTree(dir / "d\\t.", 0, &leftAlone));
+  EXPECT_FALSE(DeleteTree(dir / "d\\u ", 0, &leftAlone));
+  EXPECT_TRUE(Exists(plain));
+  EXPECT_TRUE(Exists(u));
+  EXPECT_EQ(leftAlone, (std::vector<String>{dir / "d\\t.", dir / "d\\u "}));
+
+  // Through a pattern the stripped names are met as entries: left alone
+  // and told, the others deleted.
+  leftAlone.clear();
+  EXPECT_FALSE(DeleteTree(dir / "d", 0, &leftAlone));
+  EXPECT_FALSE(Exists(plain));
+  EXPECT_TRUE(Exists(dir / "d"));
+  EXPECT_EQ(Sorted(leftAlone), (std::vector<String>{dir / "d\\t.", dir / "d\\u "}));
+}
+
+TEST(DeleteTree, TakesOnlyAFullPath) {
+  TempDir dir;
+  String victim = dir.File("cwd\\victim.txt");
+  dir.File("cwd\\sub\\deep.txt");
+  SetCurrentDirectoryA((dir / "cwd").c_str());
+  const String drive = dir.Path().substr(0, 2);
+  // "/" separators, a relative path, a path from the root without a drive.
+  for (const String& path : {dir.Path() + "/cwd/victim.txt", dir / "other/victim.txt",
+                             String("victim.txt"), String("sub"), String("*.*"),
+                             dir.Path().substr(2) + "\\cwd\\victim.txt", String("\\\\"),
+                             String("\\\\server"), drive + "victim.txt"}) {
+    EXPECT_FALSE(DeleteTree(path, 0)) << path;
+  }
+  SetCurrentDirectoryA("C:\\");
+  EXPECT_TRUE(Exists(victim));
+  EXPECT_TRUE(Exists(dir / "cwd\\sub\\deep.txt"));
+}
+
 TEST(RunAndWait, WaitsForTheExitCodeInEverySliceMode) {
   TempDir dir;
   const String exe = ChildExe();
@@ -193,6 +241,13 @@ TEST(RunAndWait, WorkingDirectoryIsTheProgramsAndFailureGivesNone) {
   uint32_t code = 1;
   EXPECT_FALSE(RunAndWait((dir / "none.exe").c_str(), "none", -1, &code));
   EXPECT_EQ(code, 1u);  // untouched when nothing started
+}
+
+TEST(RunAndWait, NoCommandLineStartsTheProgramAlone) {
+  uint32_t code = 1;
+  // The child, given no arguments, exits with 2 at once.
+  EXPECT_TRUE(RunAndWait(ChildExe().c_str(), nullptr, -1, &code));
+  EXPECT_EQ(code, 2u);
 }
 
 TEST(RunAndWait, PositiveSliceKeepsTheMessageQueueServed) {

@@ -168,3 +168,32 @@ TEST(kxFindFile, NothingFoundAndRestart) {
   finder.Find(dir / "deep", "*.ini");
   EXPECT_EQ(All(finder), std::vector<String>{dir / "deep\\only\\m.ini"});
 }
+
+TEST(kxFindFile, ADirectoryNameWithASemicolonIsOneDirectory) {
+  TempDir dir;
+  dir.File("start\\a;b\\inner.txt");
+  dir.File("start\\a;b\\deeper\\deep.txt");
+  // What a split name would reach: "b" relative to the current directory.
+  dir.File("cwd\\b\\outside.txt");
+  SetCurrentDirectoryA((dir / "cwd").c_str());
+  kxFindFile finder;
+  finder.Find(dir / "start", "*.txt");
+  const std::vector<String> found = All(finder);
+  SetCurrentDirectoryA("C:\\");
+  EXPECT_EQ(Sorted(found),
+            (std::vector<String>{dir / "start\\a;b\\deeper\\deep.txt", dir / "start\\a;b\\inner.txt"}));
+}
+
+TEST(kxFindFile, ExactEntriesAreThoseThePlatformCanNameAgain) {
+  TempDir dir;
+  dir.File("q\\ab.txt");
+  ASSERT_TRUE(MakeLinuxFile(dir / "q", String("a") + kHangul + "b.txt"));
+  ASSERT_TRUE(MakeLinuxFile(dir / "q", "t."));
+  kxFindFile finder(dir / "q\\*.*");
+  std::vector<String> exact, inexact;
+  while (finder.Next()) (IsExactEntry(finder) ? exact : inexact).push_back(finder.FileName());
+  EXPECT_EQ(exact, std::vector<String>{dir / "q\\ab.txt"});
+  ASSERT_EQ(inexact.size(), 2u);
+  EXPECT_EQ(Sorted(inexact)[0], dir / "q\\a?b.txt");
+  EXPECT_EQ(Sorted(inexact)[1], dir / "q\\t.");
+}

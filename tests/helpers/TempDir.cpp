@@ -106,6 +106,30 @@ bool RunUnix(const String& commandLine, const std::function<bool()>& done) {
 
 bool Exists(const String& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
+const char* const kHangul = "\\355\\225\\234";
+
+namespace {
+
+int CountEntries(const String& dir) {
+  WIN32_FIND_DATAA data;
+  HANDLE h = FindFirstFileA((dir + "\\*").c_str(), &data);
+  if (h == INVALID_HANDLE_VALUE) return 0;
+  int n = 0;
+  do ++n; while (FindNextFileA(h, &data));
+  FindClose(h);
+  return n;
+}
+
+}  // namespace
+
+bool MakeLinuxFile(const String& dir, const String& name) {
+  const String unix = UnixPath(dir);
+  if (unix.empty()) return false;
+  const int before = CountEntries(dir);
+  return RunUnix("/bin/sh -c \"cd '" + unix + "' && touch \\\"$(printf '" + name + "')\\\"\"",
+                 [&] { return CountEntries(dir) == before + 1; });
+}
+
 bool MakeLink(const String& target, const String& link) {
   String linkDir = UnixPath(link.substr(0, link.rfind('\\')));
   String unixTarget = UnixPath(target);

@@ -37,6 +37,13 @@ String UnixPath(const String& path);
 // done() holds (10 s at most); false if it did not start or never got done.
 bool RunUnix(const String& commandLine, const std::function<bool()>& done);
 bool Exists(const String& path);
+// Creates the file name in the directory dir from the Linux side, where
+// name is a printf format ("a\\355\\225\\234" for a Hangul syllable, which
+// the code page cannot spell; "t." for a name the platform would strip);
+// true once the directory lists as many entries as before plus one.
+bool MakeLinuxFile(const String& dir, const String& name);
+// A Hangul syllable in printf's octal escapes: no Shift-JIS form at all.
+extern const char* const kHangul;
 // A symbolic link at link pointing to target, made on the Linux side
 // (the platform's own call does not make one under Wine).
 bool MakeLink(const String& target, const String& link);
