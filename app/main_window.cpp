@@ -9,7 +9,9 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cctype>
+#include <cstdint>
 
 TMainForm* MainForm = nullptr;
 
@@ -35,14 +37,13 @@ bool FitsAsKey(const String& path) {
   return path.find('=') == String::npos;
 }
 
-// Deletes the selected lines of a list, last first; true if lines remain.
-bool DeleteSelected(TListBox* list) {
+// Deletes the selected lines of a list, last first.
+void DeleteSelected(TListBox* list) {
   list->Items().BeginUpdate();
   for (int i = list->Items().Count() - 1; i >= 0; --i) {
     if (list->Selected(i)) list->Items().Delete(i);
   }
   list->Items().EndUpdate();
-  return list->Items().Count() > 0;
 }
 
 // --- the stored layout -------------------------------------------------------
@@ -338,19 +339,58 @@ void TMainForm::PageControlChange(TObject*) {
   TTabSheet* page = PageControl->ActivePage();
   if (page == TabSheetAtrChange) {
     ButtonExec->OnClick = [this](TObject* s) { ButtonFileAtrChangeClick(s); };
-    CheckFileList();
   } else if (page == TabSheetSysFileChange) {
     ButtonExec->OnClick = [this](TObject* s) { ButtonSysFileChangeClick(s); };
     if (!SysFileSearched) MakeSysFileChangeList();
-    ButtonExec->SetEnabled(ListBoxSysFileChange->Items().Count() > 0);
   } else if (page == TabSheetSysFileRestore) {
     ButtonExec->OnClick = [this](TObject* s) { ButtonSysFileRestoreClick(s); };
     if (!RestoreListLoaded) MakeSysFileRestoreList();
-    ButtonExec->SetEnabled(ListBoxSysFileRestore->Items().Count() > 0);
   } else {
     ButtonExec->OnClick = nullptr;
-    ButtonExec->SetEnabled(false);
   }
+  ApplyExecRule();
+}
+
+void TMainForm::ApplyExecRule() {
+  // Commands of one page may end while another is shown (the disk tools
+  // let the window work while they run): the page shown decides.
+  TTabSheet* page = PageControl->ActivePage();
+  bool enabled = false;
+  if (page == TabSheetAtrChange) {
+    const bool change =
+        CheckBoxFAtr->Checked() || CheckBoxFTime->Checked() || CheckBoxFileName->Checked();
+    enabled = FileList->SelCount() > 0 && change;
+  } else if (page == TabSheetSysFileChange) {
+    enabled = ListBoxSysFileChange->Items().Count() > 0;
+  } else if (page == TabSheetSysFileRestore) {
+    enabled = ListBoxSysFileRestore->Items().Count() > 0;
+  }
+  ButtonExec->SetEnabled(enabled);
+}
+
+void TMainForm::TellLeftAlone() {
+  if (LeftAlone.empty()) return;
+  String text = "次の項目は名前で正確に指定できないため、そのままにしました。";
+  const size_t shown = std::min<size_t>(LeftAlone.size(), 20);
+  for (size_t i = 0; i < shown; ++i) {
+    const char* why = "完全なパスで表せません";
+    switch (PathProblem(LeftAlone[i])) {
+      case ppWildcard: why = "名前に表示できない文字があります"; break;
+      case ppTrailingDotOrBlank: why = "名前が「.」か空白で終わっています"; break;
+      case ppNone: why = "同じ名前の項目が見つかりません"; break;
+      default: break;
+    }
+    text += "\n" + LeftAlone[i] + "（" + why + "）";
+  }
+  if (LeftAlone.size() > shown) text += "\nほか " + IntToStr(static_cast<int>(LeftAlone.size() - shown)) + " 件";
+  LeftAlone.clear();
+  Ask(text, mtInformation, mbOK);
+}
+
+String TMainForm::ExactPath(const String& path) {
+  if (PathProblem(path) == ppNone) return path;
+  LeaveAlone(path);
+  return String();
 }
 
 void TMainForm::ButtonCloseClick(TObject*) { Close(); }
@@ -372,18 +412,7 @@ void TMainForm::AtrChangeFieldStartUp() {
 void TMainForm::AtrChangeStartDirectory() {
   char current[MAX_PATH] = "";
   const DWORD length = GetCurrentDirectoryA(sizeof current, current);
-  String drive;
-  if (length > 0 && length < sizeof current) {
-    const String path = current;
-    if (path.size() >= 2 && path[1] == ':' && std::isalpha(static_cast<unsigned char>(path[0]))) {
-      drive = path.substr(0, 2);
-    } else if (path.rfind("\\\\", 0) == 0) {
-      // \\SERVER\SHARE: up to the separator after the share's name.
-      const size_t server = path.find('\\', 2);
-      const size_t share = server == String::npos ? String::npos : path.find('\\', server + 1);
-      drive = server == String::npos ? String() : path.substr(0, share);
-    }
-  }
+  const String drive = length > 0 && length < sizeof current ? PathRoot(current) : String();
   DirTree->SetDirectory(drive);
 }
 
@@ -423,11 +452,8 @@ void TMainForm::FileListChange(TObject*) { CheckFileList(); }
 
 void TMainForm::CheckFileList() {
   // The button belongs to the page shown: a refresh of the list behind
-  // another page leaves that page's rule alone.
-  if (PageControl->ActivePage() != TabSheetAtrChange) return;
-  const bool change =
-      CheckBoxFAtr->Checked() || CheckBoxFTime->Checked() || CheckBoxFileName->Checked();
-  ButtonExec->SetEnabled(FileList->SelCount() > 0 && change);
+  // another page leaves that page's rule in force.
+  ApplyExecRule();
 }
 
 // --- Page 1: the batch run -----------------------------------------------------
@@ -439,8 +465,14 @@ namespace {
 class ListChanges {
 public:
   explicit ListChanges(kxvFileList* list) : list_(list) { list_->SetAutoUpdate(false); }
+  // A destructor may run while an error unwinds: a failing refresh is
+  // shown, never thrown.
   ~ListChanges() {
-    list_->UpdateList();
+    try {
+      list_->UpdateList();
+    } catch (const std::exception& e) {
+      Application().ShowException(e);
+    }
     list_->SetAutoUpdate(true);
   }
   ListChanges(const ListChanges&) = delete;
@@ -450,14 +482,6 @@ private:
   kxvFileList* list_;
 };
 
-// The entry's name up to its last "." (empty when that is its first
-// character), and after it.
-void SplitName(const String& path, String& base, String& extension) {
-  const char* name = FileNamePart(path);
-  const char* ext = ExtensionPart(path);
-  extension = ext;
-  base = *ext ? String(name, ext - 1) : String(name);
-}
 
 // The entry's directory: without a trailing "\" unless it is a root.
 String DirectoryOf(const String& path) {
@@ -509,6 +533,8 @@ bool TMainForm::BatchFileTime(FILETIME& time) const {
 
 std::vector<String> TMainForm::SelectedPaths() const {
   std::vector<String> paths;
+  // Rows without a directory would name entries of the current directory.
+  if (FileList->Directory().empty()) return paths;
   for (int row = FileList->GetSelectedItem(-1); row >= 0; row = FileList->GetSelectedItem(row)) {
     String path = FileList->Directory();
     paths.push_back(AppendPath(path, FileList->Caption(row)));
@@ -546,6 +572,8 @@ void TMainForm::ButtonFileAtrChangeClick(TObject*) {
   if (Ask(question, mtConfirmation, mbOK | mbAbort) == mrAbort) return;
   Update();
   DirDateWarned = false;
+  NameIndexSpent = false;
+  LeftAlone.clear();
 
   DWORD word = FILE_ATTRIBUTE_NORMAL;
   if (CheckBoxReadOnly->Checked()) word |= FILE_ATTRIBUTE_READONLY;
@@ -553,37 +581,57 @@ void TMainForm::ButtonFileAtrChangeClick(TObject*) {
   if (CheckBoxSystem->Checked()) word |= FILE_ATTRIBUTE_SYSTEM;
   if (CheckBoxArchive->Checked()) word |= FILE_ATTRIBUTE_ARCHIVE;
 
-  kxWaitCursor wait;
-  ListChanges changes(FileList);
-  for (const String& path : SelectedPaths()) {
-    if (!ChangeFileItem(path, word, time)) break;
+  {
+    kxWaitCursor wait;
+    ListChanges changes(FileList);
+    for (const String& path : SelectedPaths()) {
+      if (!ChangeFileItem(path, word, time)) break;
+    }
   }
+  TellLeftAlone();
 }
 
 bool TMainForm::ChangeFileItem(const String& requested, DWORD word, const FILETIME& time) {
+  // A row's name is never a pattern, and never the name of another entry.
+  if (ExactPath(requested).empty()) return true;
   kxFindFile finder(requested);
   if (!finder.Next()) return false;
+  if (lstrcmpiA(FileNamePart(finder.cFileName), FileNamePart(requested)) != 0) {
+    LeaveAlone(requested);  // found through another name (a short one)
+    return true;
+  }
   return ChangeFoundEntry(finder, word, time);
 }
 
 bool TMainForm::ChangeFoundEntry(const WIN32_FIND_DATAA& entry, DWORD word, const FILETIME& time) {
+  // The program is being closed: nothing more is changed.
+  if (Application().Terminated()) return false;
   // Only the entry found is acted on, under its own full name; one the
   // platform cannot name exactly is left alone.
-  if (!IsExactEntry(entry)) return true;
+  if (!IsExactEntry(entry)) {
+    LeaveAlone(entry.cFileName);
+    return true;
+  }
   String path = entry.cFileName;
   const DWORD oldAttributes = entry.dwFileAttributes;
   bool haveAttributes = false;
   DWORD attributes = 0;
 
   if (CheckBoxFileName->Checked()) {
-    String base, extension;
-    SplitName(path, base, extension);
+    if (NameIndexSpent) {
+      Ask("ファイル名の番号が上限に達したため、残りのファイルは変更しません", mtError, mbOK);
+      return false;
+    }
     // Only the pattern is formatted: a "%" in a directory name is a name.
     String newPath = DirectoryOf(path);
-    AppendPath(newPath, Format(EditFileName->Text(), {NameIndex, base, extension}));
+    AppendPath(newPath, Format(EditFileName->Text(),
+                               {NameIndex, BaseNamePart(path), String(ExtensionPart(path))}));
     const int answer = RenameWithMessage(path, newPath);
     if (answer == mrAbort) return false;
-    ++NameIndex;
+    // The number after the largest one does not exist: the run stops at
+    // the next name instead of wrapping round.
+    if (NameIndex == INT32_MAX) NameIndexSpent = true;
+    else ++NameIndex;
     if (answer == 0) path = newPath;
   }
 
@@ -686,15 +734,22 @@ void TMainForm::KRefreshClick(TObject*) {
 
 void TMainForm::KRenameUpperLowerClick(TObject* sender) {
   const bool lower = sender == KRenameLower;
-  kxWaitCursor wait;
-  ListChanges changes(FileList);
-  for (const String& oldPath : SelectedPaths()) {
-    String newPath = oldPath;
-    const DWORD length = static_cast<DWORD>(newPath.size());
-    if (lower) CharLowerBuffA(newPath.data(), length);
-    else CharUpperBuffA(newPath.data(), length);
-    if (RenameWithMessage(oldPath, newPath) == mrAbort) break;
+  LeftAlone.clear();
+  {
+    kxWaitCursor wait;
+    ListChanges changes(FileList);
+    for (const String& row : SelectedPaths()) {
+      if (Application().Terminated()) break;
+      const String oldPath = ExactPath(row);
+      if (oldPath.empty()) continue;
+      String newPath = oldPath;
+      const DWORD length = static_cast<DWORD>(newPath.size());
+      if (lower) CharLowerBuffA(newPath.data(), length);
+      else CharUpperBuffA(newPath.data(), length);
+      if (RenameWithMessage(oldPath, newPath) == mrAbort) break;
+    }
   }
+  TellLeftAlone();
 }
 
 void TMainForm::KRenameClick(TObject*) {
@@ -704,10 +759,20 @@ void TMainForm::KRenameClick(TObject*) {
 
 void TMainForm::FileListEdited(TObject*, int row, String& text) {
   const String caption = FileList->Caption(row);
+  if (FileList->Directory().empty()) {
+    text = caption;
+    return;
+  }
   String oldPath = FileList->Directory();
   String newPath = FileList->Directory();
   AppendPath(oldPath, caption);
   AppendPath(newPath, text);
+  LeftAlone.clear();
+  if (ExactPath(oldPath).empty()) {
+    text = caption;
+    TellLeftAlone();
+    return;
+  }
   if (RenameWithMessage(oldPath, newPath) != 0) text = caption;
 }
 
@@ -718,9 +783,17 @@ void TMainForm::KDeleteClick(TObject*) {
                               ? String(FileList->Caption(first)) + "を削除します"
                               : String("選択したファイルを削除します");
   if (Ask(question, mtConfirmation, mbOK | mbAbort) == mrAbort) return;
-  kxWaitCursor wait;
-  ListChanges changes(FileList);
-  for (const String& path : SelectedPaths()) DeleteTree(path, 0x08);
+  LeftAlone.clear();
+  {
+    kxWaitCursor wait;
+    ListChanges changes(FileList);
+    for (const String& row : SelectedPaths()) {
+      // A row's name is never a pattern: only the entry itself goes.
+      const String path = ExactPath(row);
+      if (!path.empty()) DeleteTree(path, 0x08, &LeftAlone);
+    }
+  }
+  TellLeftAlone();
 }
 
 // --- Page 2: removal ---------------------------------------------------------
@@ -730,6 +803,7 @@ String TMainForm::SysFileDrive() const {
 }
 
 void TMainForm::MakeSysFileChangeList() {
+  LeftAlone.clear();
   kxWaitCursor wait;
   LabelInfo->SetCaption("システムファイル検索中");
   LabelInfo->SetVisible(true);
@@ -742,11 +816,12 @@ void TMainForm::MakeSysFileChangeList() {
   ListBoxSysFileChange->Items().EndUpdate();
   PanelSearchDir->SetVisible(false);
   SysFileSearched = true;
-  ButtonExec->SetEnabled(ListBoxSysFileChange->Items().Count() > 0);
+  ApplyExecRule();
   ButtonChangeDelete->SetEnabled(false);
   ListBoxSysFileChange->Repaint();
   LabelInfo->SetCaption("");
   LabelInfo->SetVisible(false);
+  TellLeftAlone();
 }
 
 void TMainForm::SearchSystemFile(const String& directory) {
@@ -759,10 +834,14 @@ void TMainForm::SearchSystemFile(const String& directory) {
   finder.SubDirectory = false;
   TStrings& lines = ListBoxSysFileChange->Items();
   while (finder.Next()) {
-    // What cannot be named exactly is neither listed nor entered; links
-    // are not entered either (on Z: they lead back to the root).
-    if (!IsExactEntry(finder)) continue;
+    // What cannot be named exactly is neither listed nor entered (the
+    // user is told of such system entries); links are not entered either
+    // (on Z: they lead back to the root).
     const DWORD attributes = finder.dwFileAttributes;
+    if (!IsExactEntry(finder)) {
+      if (attributes & FILE_ATTRIBUTE_SYSTEM) LeaveAlone(finder.FileName());
+      continue;
+    }
     if (attributes & FILE_ATTRIBUTE_SYSTEM) lines.Add(finder.FileName());
     if ((attributes & FILE_ATTRIBUTE_DIRECTORY) && !(attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
       SearchSystemFile(finder.FileName());
@@ -787,18 +866,28 @@ void TMainForm::SaveSystemFileList() {
 void TMainForm::ExecSysFileChange() {
   TStrings& lines = ListBoxSysFileChange->Items();
   if (lines.Count() == 0) return;
-  // A path the record cannot hold would have no way back: left alone.
+  // A path the record cannot hold would have no way back, and one the
+  // platform cannot reach exactly would change another entry: left alone.
+  LeftAlone.clear();
   String unfit;
-  for (int i = lines.Count() - 1; i >= 0; --i) {
-    if (FitsAsKey(lines.Get(i))) continue;
-    unfit = lines.Get(i) + "\n" + unfit;
-    lines.Delete(i);
+  std::vector<int> dropped;
+  for (int i = 0; i < lines.Count(); ++i) {
+    const String path = lines.Get(i);
+    if (PathProblem(path) != ppNone) LeaveAlone(path);
+    else if (!FitsAsKey(path)) unfit += path + "\n";
+    else continue;
+    dropped.push_back(i);
   }
+  for (auto i = dropped.rbegin(); i != dropped.rend(); ++i) lines.Delete(*i);
   if (!unfit.empty()) {
     Ask("次のファイルは設定ファイルに記録できないため、システムファイル属性を解除しません。\n" + unfit,
         mtError, mbOK);
   }
-  if (lines.Count() == 0) return;
+  if (lines.Count() == 0) {
+    TellLeftAlone();
+    ApplyExecRule();
+    return;
+  }
   try {
     SaveSystemFileList();
   } catch (const EIniFileException&) {
@@ -818,6 +907,7 @@ void TMainForm::ExecSysFileChange() {
   Ask("システムファイル属性の解除を行いました。\n解除したファイルのリストは\"" + IniFileName +
           "\"に保存されています。\nこれによりシステムファイル属性の復元で元に戻すことができます。",
       mtInformation, mbOK);
+  TellLeftAlone();
   MakeSysFileChangeList();
 }
 
@@ -830,7 +920,8 @@ void TMainForm::ListBoxSysFileChangeClick(TObject*) {
 }
 
 void TMainForm::ButtonChangeDeleteClick(TObject*) {
-  ButtonExec->SetEnabled(DeleteSelected(ListBoxSysFileChange));
+  DeleteSelected(ListBoxSysFileChange);
+  ApplyExecRule();
 }
 
 void TMainForm::ButtonSysFileChangeClick(TObject*) {
@@ -856,27 +947,34 @@ void TMainForm::ButtonScanDiskClick(TObject*) {
 }
 
 void TMainForm::ButtonDefragClick(TObject*) {
+  // The window works while the tools run; once it is being closed, the
+  // sequence ends where it is.
+  const auto ending = [] { return Application().Terminated(); };
   const unsigned yesNoAbort = mbYes | mbNo | mbAbort;
   int answer = Ask("デフラグを実行する前にスキャンディスクを実行しますか？", mtConfirmation, yesNoAbort);
-  if (answer == mrAbort) return;
+  if (answer == mrAbort || ending()) return;
   if (answer == mrYes &&
       !RunDiskTool("SCANDSKW.EXE", "スキャンディスクのプログラムが見つかりません。")) {
     return;
   }
+  if (ending()) return;
   if (ListBoxSysFileChange->Items().Count() > 0) {
     answer = Ask("リストにあるファイルのシステムファイル属性の解除を実行しますか？", mtConfirmation,
                  yesNoAbort);
-    if (answer == mrAbort) return;
+    if (answer == mrAbort || ending()) return;
     if (answer == mrYes) ExecSysFileChange();
   }
   answer = Ask("デフラグを実行しますか？", mtConfirmation, yesNoAbort);
-  if (answer == mrAbort) return;
+  if (answer == mrAbort || ending()) return;
   if (answer == mrYes) RunDiskTool("DEFRAG.EXE", "デフラグのプログラムが見つかりません。");
+  if (ending()) return;
   MakeSysFileRestoreList();
   if (ListBoxSysFileRestore->Items().Count() > 0 &&
-      Ask("システムファイル属性の復元を実行しますか？", mtConfirmation, mbYes | mbNo) == mrYes) {
+      Ask("システムファイル属性の復元を実行しますか？", mtConfirmation, mbYes | mbNo) == mrYes &&
+      !ending()) {
     ExecSysFileRestore();
   }
+  if (ending()) return;
   MakeSysFileChangeList();
 }
 
@@ -884,9 +982,8 @@ void TMainForm::ButtonDefragClick(TObject*) {
 
 namespace {
 
-// Whether the platform's search finds the path as an entry.
+// Whether the platform's search finds the path (an exact one) as an entry.
 bool FoundAsFile(const String& path) {
-  if (path.find_first_of("?*") != String::npos) return false;  // would be a pattern
   WIN32_FIND_DATAA data;
   HANDLE h = FindFirstFileA(path.c_str(), &data);
   if (h == INVALID_HANDLE_VALUE) return false;
@@ -906,6 +1003,9 @@ void TMainForm::MakeSysFileRestoreList() {
   lines.Assign(keys);
   for (int i = lines.Count() - 1; i >= 0; --i) {
     const String path = lines.Get(i);
+    // A record the platform cannot reach exactly would be judged by
+    // another entry: it stays, and the restore leaves it alone.
+    if (PathProblem(path) != ppNone) continue;
     const DWORD attributes = GetFileAttributesA(path.c_str());
     const bool restored =
         attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_SYSTEM);
@@ -916,21 +1016,24 @@ void TMainForm::MakeSysFileRestoreList() {
     }
   }
   lines.EndUpdate();
-  ButtonExec->SetEnabled(lines.Count() > 0);
+  ApplyExecRule();
   ButtonRestoreDelete->SetEnabled(false);
   RestoreListLoaded = true;
 }
 
 void TMainForm::ExecSysFileRestore() {
   TStrings& lines = ListBoxSysFileRestore->Items();
+  LeftAlone.clear();
   for (int i = 0; i < lines.Count(); ++i) {
-    const String path = lines.Get(i);
+    const String path = ExactPath(lines.Get(i));
+    if (path.empty()) continue;
     DWORD attributes = GetFileAttributesA(path.c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES) {
       SetFileAttributesA(path.c_str(), attributes | FILE_ATTRIBUTE_SYSTEM);
     }
   }
   Ask("システムファイル属性の復元を行いました。", mtInformation, mbOK);
+  TellLeftAlone();
   MakeSysFileRestoreList();
   SysFileSearched = false;
 }
@@ -942,7 +1045,8 @@ void TMainForm::ListBoxSysFileRestoreClick(TObject*) {
 }
 
 void TMainForm::ButtonRestoreDeleteClick(TObject*) {
-  ButtonExec->SetEnabled(DeleteSelected(ListBoxSysFileRestore));
+  DeleteSelected(ListBoxSysFileRestore);
+  ApplyExecRule();
 }
 
 void TMainForm::ButtonSysFileRestoreClick(TObject*) {

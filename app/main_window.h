@@ -179,12 +179,24 @@ private:
   // on the chosen drive; false (after an error box with notFound) when it
   // is not there.
   bool RunDiskTool(const char* program, const char* notFound);
+  // ButtonExec by the rule of the page shown, whoever changed what.
+  void ApplyExecRule();
+  // An entry a command leaves alone because it cannot be named exactly;
+  // TellLeftAlone says which and why, once, at the command's end.
+  void LeaveAlone(const String& path) { LeftAlone.push_back(path); }
+  void TellLeftAlone();
+  // A row's path when it names its entry exactly; else the path is left
+  // alone and the result empty.
+  String ExactPath(const String& path);
 
   String IniFileName;
   bool SysFileSearched = false;
   bool RestoreListLoaded = false;
   bool DirDateWarned = false;
   int32_t NameIndex = 0;
+  // NameIndex was the largest number there is and has been used.
+  bool NameIndexSpent = false;
+  std::vector<String> LeftAlone;
 };
 
 // The main window, set before its constructor runs.

@@ -96,8 +96,9 @@ int ShowDialog(const String& text, TMsgDlgType type, unsigned buttons) {
   form.SetClientSize(width, top + 24 + 12);
   form.SetActiveControl(first);
   int result = form.ShowModal();
-  // The title-bar close cancels; it counts as Escape.
-  return result == mrCancel ? EscapeResult(buttons) : result;
+  // The title-bar close cancels; it counts as Escape. A box that ended
+  // without any answer (the program is being closed) refuses likewise.
+  return result == mrCancel || result == mrNone ? EscapeResult(buttons) : result;
 }
 
 }  // namespace

@@ -10,9 +10,9 @@ enum TMsgDlgType { mtError, mtInformation, mtConfirmation };
 enum TMsgDlgBtn : unsigned { mbYes = 1, mbNo = 2, mbOK = 4, mbAbort = 8 };
 
 // Shows text and returns the button pressed: mrOk 1, mrAbort 3, mrYes 6 or
-// mrNo 7. Enter presses OK if there is one, else Yes. Escape and the
-// title-bar close press No if there is one, else Abort (a refusal), else
-// OK. With a test seam installed (TApplication::SetUserSeam) the seam
+// mrNo 7. Enter presses OK if there is one, else Yes. Escape, the
+// title-bar close and a box ended by the program's quit press No if there
+// is one, else Abort (a refusal), else OK. With a test seam installed (TApplication::SetUserSeam) the seam
 // answers and no window opens.
 int MessageDlg(const String& text, TMsgDlgType type, unsigned buttons);
 

@@ -56,6 +56,12 @@ void TApplication::ProcessMessages() {
   }
 }
 
+bool TApplication::Terminated() const {
+  if (terminated_) return true;
+  MSG msg;
+  return PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_NOREMOVE) != 0;
+}
+
 void TApplication::Terminate() {
   if (!terminated_) PostQuitMessage(0);
 }
@@ -203,6 +209,7 @@ int TForm::ShowModal() {
   while (modalResult_ == mrNone && !Application().Terminated()) {
     MSG msg;
     if (GetMessageA(&msg, nullptr, 0, 0) <= 0) {
+      // Not an answer: the quit goes on to the loop that owns it.
       PostQuitMessage(static_cast<int>(msg.wParam));
       break;
     }

@@ -151,7 +151,10 @@ public:
   void ProcessMessages();
   // Ends the message loop after the current message.
   void Terminate();
-  bool Terminated() const { return terminated_; }
+  // True once the quit message was read, or while one waits in this
+  // thread's queue (Terminate, or the system ending the program): a
+  // command then stops and a question is answered as refused.
+  bool Terminated() const;
   // The standard display of an exception that escaped a handler.
   void ShowException(const std::exception& e);
 

@@ -539,12 +539,23 @@ void TCustomListView::DblClick() {
   if (OnDblClick) OnDblClick(this);
 }
 
+int TCustomListView::EditedRow(int index) const {
+  if (index >= 0 && index < Count() && editedCaption_ == Caption(index)) return index;
+  for (int i = 0; i < Count(); ++i) {
+    if (editedCaption_ == Caption(i)) return i;
+  }
+  return -1;
+}
+
 bool TCustomListView::EndEdit(int index, const char* edited) {
-  if (readOnly_ || index < 0 || index >= Count()) return false;
+  index = EditedRow(index);
+  if (readOnly_ || index < 0) return false;
   String text = edited;
   if (OnEdited) OnEdited(this, index, text);
-  SetCaption(index, text);
-  return true;
+  // The handler may have waited for the user while the rows changed.
+  index = EditedRow(index);
+  if (index >= 0) SetCaption(index, text);
+  return index >= 0;
 }
 
 void TCustomListView::ApplyWindowState(int index, UINT newState, UINT oldState) {
@@ -640,6 +651,7 @@ bool TCustomListView::CNNotify(NMHDR* header, LRESULT& result) {
       auto* info = reinterpret_cast<NMLVDISPINFOA*>(header);
       bool allow = !readOnly_ && info->item.iItem >= 0 && info->item.iItem < Count();
       if (allow && OnEditing) OnEditing(this, info->item.iItem, allow);
+      if (allow) editedCaption_ = Caption(info->item.iItem);
       result = allow ? FALSE : TRUE;
       return true;
     }

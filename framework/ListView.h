@@ -140,6 +140,9 @@ public:
   // Before the user edits a caption; clear allowEdit to refuse.
   TLVEditingEvent OnEditing;
   // After an accepted edit, before the caption is stored; text may change.
+  // index is the row that holds the edited caption now (rows rebuilt
+  // during the edit may have moved it); an edit whose row is gone is
+  // cancelled.
   TLVEditedEvent OnEdited;
 
 protected:
@@ -165,6 +168,9 @@ private:
   void RedrawItem(int index);
   // Stores an accepted in-place edit (ANSI text); false when refused.
   bool EndEdit(int index, const char* edited);
+  // The row that holds the caption being edited: index if it still does,
+  // else the first that does; -1 when it is gone.
+  int EditedRow(int index) const;
   void ApplyWindowState(int index, UINT newState, UINT oldState);
   void ChangeStyle(bool& field, bool value);
   // Stores a row's texts at the end of the text store.
@@ -191,6 +197,9 @@ private:
   bool columnClick_ = true;
   // The program drives the window: its notifications only echo the model.
   int syncing_ = 0;
+  // The caption as the editor opened on it: the rows may be rebuilt while
+  // the user types, and the edit belongs to that caption, not to the index.
+  String editedCaption_;
 };
 
 // The list view as placed on a form.

@@ -1,5 +1,6 @@
 #include "lib/browse/Fchange.h"
 
+#include "framework/Forms.h"
 #include "framework/Handle.h"
 #include "framework/Thread.h"
 #include "lib/core/File.h"
@@ -112,5 +113,12 @@ void kxvDirNotifyChange::Stop() {
 void kxvDirNotifyChange::DoNotify() {
   // A copy: the handler may destroy this watcher, and with it OnNotify.
   TNotifyEvent handler = OnNotify;
-  if (handler) handler(this);
+  if (!handler) return;
+  // Thrown back into the worker it would end the watch for good: shown,
+  // and the watch goes on.
+  try {
+    handler(this);
+  } catch (const std::exception& e) {
+    Application().ShowException(e);
+  }
 }

@@ -280,7 +280,8 @@ void kxvFileList::SetDirectory(String dir) {
   if (lstrcmpiA(dir.c_str(), directory_.c_str()) == 0) return;
   directory_ = dir;
   if (dirTree_) dirTree_->SetDirectory(directory_);
-  if (!directory_.empty()) MakeFileList();
+  // No directory: no rows and no watch, never the old directory's.
+  MakeFileList();
 }
 
 void kxvFileList::SetAutoFileSize(kxvAutoFileSize autoFileSize) {

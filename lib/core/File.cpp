@@ -18,6 +18,18 @@ int LastCharPos(const char* text, char ch) {
   return last;
 }
 
+int CharPos(const char* text, char ch, int start) {
+  for (int i = start; text[i]; ++i) {
+    if (IsLeadByte(static_cast<unsigned char>(text[i]))) {
+      if (!text[i + 1]) break;
+      ++i;
+    } else if (text[i] == ch) {
+      return i;
+    }
+  }
+  return -1;
+}
+
 const char* FileNamePart(const char* path) {
   int pos = LastCharPos(path, '\\');
   if (pos < 0) pos = LastCharPos(path, ':');
@@ -26,20 +38,21 @@ const char* FileNamePart(const char* path) {
 
 const char* FileNamePart(const String& path) { return FileNamePart(path.c_str()); }
 
+namespace {
+
+bool IsDriveLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
+
+}  // namespace
+
 kxPathProblem PathProblem(const char* path) {
-  const auto letter = [](char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); };
   const char* names;  // the first name after the drive or the share
-  if (letter(path[0]) && path[1] == ':' && path[2] == '\\') {
+  if (IsDriveLetter(path[0]) && path[1] == ':' && path[2] == '\\') {
     names = path + 3;
   } else if (path[0] == '\\' && path[1] == '\\') {
     // \\server\share\: both parts present and plain.
-    const char* server = path + 2;
-    const char* share = server;
-    while (*share && *share != '\\') {
-      share += IsLeadByte(static_cast<unsigned char>(*share)) && share[1] ? 2 : 1;
-    }
-    if (!*share || share == server || share[1] == '\\' || share[1] == '\0') return ppNotFull;
-    names = share + 1;
+    const int share = CharPos(path, '\\', 2);
+    if (share <= 2 || path[share + 1] == '\\' || path[share + 1] == '\0') return ppNotFull;
+    names = path + share + 1;
   } else {
     return ppNotFull;
   }
@@ -92,6 +105,12 @@ const char* ExtensionPart(const char* path) {
 
 const char* ExtensionPart(const String& path) { return ExtensionPart(path.c_str()); }
 
+String BaseNamePart(const char* path) {
+  const char* name = FileNamePart(path);
+  const int dot = LastCharPos(name, '.');
+  return dot < 0 ? String(name) : String(name, dot);
+}
+
 void ChangeExtension(String& path, const char* extension) {
   const char* ext = ExtensionPart(path);
   if (*ext) path.resize(ext - path.c_str());
@@ -110,4 +129,14 @@ String ProgramDirectory(const char* program) {
   const bool keep = program[pos] == ':' || pos == 0 || LastCharPos(before.c_str(), ':') == last ||
                     LastCharPos(before.c_str(), '\\') == last;
   return String(program, pos + (keep ? 1 : 0));
+}
+
+String PathRoot(const String& path) {
+  if (path.size() >= 2 && IsDriveLetter(path[0]) && path[1] == ':') return path.substr(0, 2);
+  if (path.rfind("\\\\", 0) != 0) return String();
+  // Up to the separator after the share's name.
+  const int server = CharPos(path.c_str(), '\\', 2);
+  if (server < 0) return String();
+  const int share = CharPos(path.c_str(), '\\', server + 1);
+  return share < 0 ? path : path.substr(0, share);
 }

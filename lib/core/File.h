@@ -19,6 +19,10 @@ const char* AppendPath(String& path, const String& name);
 // the part has none.
 const char* ExtensionPart(const char* path);
 const char* ExtensionPart(const String& path);
+// The file-name part up to, not including, its last "." (the whole part
+// if it has none; empty when that "." is its first character).
+String BaseNamePart(const char* path);
+inline String BaseNamePart(const String& path) { return BaseNamePart(path.c_str()); }
 // Replaces the extension (or adds one); a leading "." of extension is
 // dropped.
 void ChangeExtension(String& path, const char* extension);
@@ -26,6 +30,9 @@ void ChangeExtension(String& path, const char* extension);
 // The position of the last byte of ch in text that is a whole character
 // (not a trail byte), or -1.
 int LastCharPos(const char* text, char ch);
+// The position of the first such byte at or after start (a character
+// boundary), or -1.
+int CharPos(const char* text, char ch, int start = 0);
 
 // Why a path cannot be handed back to the platform to reach exactly the
 // entry it names: it is not a full path (drive or share, "\" separators:
@@ -36,6 +43,10 @@ int LastCharPos(const char* text, char ch);
 enum kxPathProblem { ppNone, ppNotFull, ppWildcard, ppTrailingDotOrBlank };
 kxPathProblem PathProblem(const char* path);
 inline kxPathProblem PathProblem(const String& path) { return PathProblem(path.c_str()); }
+
+// The drive ("C:") or share ("\\\\SERVER\\SHARE") a full path lies on;
+// empty for any other path.
+String PathRoot(const String& path);
 
 // The working directory of a program: its path before the last "\" or
 // ":", keeping that separator after a drive (C:\X.EXE gives C:\, C:X.EXE

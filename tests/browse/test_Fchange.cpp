@@ -125,3 +125,32 @@ TEST(kxvDirNotifyChange, DestroyedWatchersLeaveNoThreads) {
   EXPECT_TRUE(PumpUntil([&] { return ThreadCount() <= before + 3; }, 20000))
       << before << " threads before, " << ThreadCount() << " after";
 }
+
+TEST(kxvDirNotifyChange, AFailingHandlerIsShownAndTheWatchGoesOn) {
+  struct Seam : TUserSeam {
+    std::vector<String> shown;
+    int Answer(const String&, const String& text, const String&) override {
+      shown.push_back(text);
+      return mrOk;
+    }
+    void Beep(UINT) override {}
+    void Help(const String&, UINT, ULONG_PTR) override {}
+  } seam;
+  Application().SetUserSeam(&seam);
+  TempDir dir;
+  Watch w(dir.Path(), false);
+  const auto counted = w.watcher.OnNotify;
+  bool failed = false;
+  w.watcher.OnNotify = [&](TObject* sender) {
+    counted(sender);
+    if (!failed) {
+      failed = true;
+      throw EConvertError("一度目の失敗");
+    }
+  };
+  EXPECT_GT(w.CountFor([&] { dir.File("a.txt"); }), 0);
+  EXPECT_GT(w.CountFor([&] { dir.File("b.txt"); }), 0);
+  Application().SetUserSeam(nullptr);
+  ASSERT_FALSE(seam.shown.empty());
+  EXPECT_NE(seam.shown[0].find("一度目の失敗"), String::npos);
+}

@@ -209,9 +209,17 @@ TEST_F(FileListTest, ListsADirectoryWithItsColumns) {
   list->SetDirectory(dir / "missing");
   EXPECT_EQ(list->Count(), 0);
   EXPECT_EQ(list->ColumnCount(), 4);
-  // An empty directory is taken, and the rows stay as they are.
+  // No directory (a refresh of the tree lost it): no rows, and the old
+  // directory is not watched any more.
+  list->SetDirectory(dir.Path());
+  list->SetAutoUpdate(true);
+  ASSERT_GT(list->Count(), 0);
   list->SetDirectory("");
   EXPECT_EQ(list->Directory(), "");
+  EXPECT_EQ(list->Count(), 0);
+  dir.File("after.txt");
+  Pump(500);
+  EXPECT_EQ(list->Count(), 0);
 }
 
 TEST_F(FileListTest, SortKeysInBothDirections) {

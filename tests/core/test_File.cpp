@@ -105,3 +105,24 @@ TEST(ProgramDirectory, CutAtTheLastWholeSeparator) {
     EXPECT_EQ(ProgramDirectory((String("C:\\") + c + "\\X.EXE").c_str()), String("C:\\") + c) << c;
   }
 }
+
+TEST(PathRoot, DriveOrShare) {
+  EXPECT_EQ(PathRoot("C:\\DATA\\A"), "C:");
+  EXPECT_EQ(PathRoot("d:"), "d:");
+  EXPECT_EQ(PathRoot("\\\\SERVER\\SHARE\\DIR"), "\\\\SERVER\\SHARE");
+  EXPECT_EQ(PathRoot("\\\\SERVER\\SHARE"), "\\\\SERVER\\SHARE");
+  EXPECT_EQ(PathRoot("\\DATA"), "");
+  EXPECT_EQ(PathRoot("DATA"), "");
+  // A server or share named with a character whose trail byte is "\".
+  for (const char* c : kTrail5C) {
+    EXPECT_EQ(PathRoot(String("\\\\") + c + "\\" + c + "\\DIR"), String("\\\\") + c + "\\" + c) << c;
+  }
+}
+
+TEST(BaseNamePart, UpToTheLastDot) {
+  EXPECT_EQ(BaseNamePart("C:\\DATA\\A.B.TXT"), "A.B");
+  EXPECT_EQ(BaseNamePart("C:\\MY.DIR\\README"), "README");
+  EXPECT_EQ(BaseNamePart(".PROFILE"), "");
+  EXPECT_EQ(BaseNamePart("C:\\abc."), "abc");
+  EXPECT_EQ(BaseNamePart("C:\\表.能"), "表");
+}

@@ -11,6 +11,7 @@ namespace {
 // What the timer does to the dialog once it is up, and what it saw there.
 struct Script {
   UINT key = 0;          // a key for the dialog, or 0 for the title-bar close
+  bool quit = false;     // instead, the program is closed while the box is up
   String title;
   std::vector<String> captions;
   bool done = false;
@@ -41,7 +42,9 @@ void CALLBACK Poke(HWND, UINT, UINT_PTR id, DWORD) {
   GetWindowTextA(dialog, title, sizeof title);
   current->title = title;
   EnumChildWindows(dialog, CollectButton, 0);
-  if (current->key) {
+  if (current->quit) {
+    PostQuitMessage(9);
+  } else if (current->key) {
     HWND focus = GetFocus();
     if (!focus || GetAncestor(focus, GA_ROOT) != dialog) focus = dialog;
     PostMessageA(focus, WM_KEYDOWN, current->key, 1);
@@ -113,4 +116,23 @@ TEST(MessageDlg, EscapeAndCloseRefuse) {
   escOk.key = VK_ESCAPE;
   EXPECT_EQ(Answer(escOk, mtError, mbOK), mrOk);
   EXPECT_EQ(escOk.title, "ｴﾗｰ");
+}
+
+TEST(MessageDlg, AQuitIsNoAnswer) {
+  // Closed by the system while the question is up: the refusal of the box's
+  // kind, never a yes; the quit is passed on, and later boxes refuse too.
+  const std::pair<unsigned, int> kinds[] = {
+      {mbOK | mbAbort, mrAbort}, {mbYes | mbNo, mrNo}, {mbYes | mbNo | mbAbort, mrNo}};
+  for (const auto& [buttons, refusal] : kinds) {
+    Script quit;
+    quit.quit = true;
+    EXPECT_EQ(Answer(quit, mtConfirmation, buttons), refusal) << buttons;
+    EXPECT_TRUE(quit.done);
+    EXPECT_TRUE(Application().Terminated());
+    EXPECT_EQ(MessageDlg("次", mtConfirmation, buttons), refusal);
+    MSG msg;
+    ASSERT_TRUE(PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+    EXPECT_EQ(msg.wParam, 9u);
+    EXPECT_FALSE(Application().Terminated());
+  }
 }

@@ -232,6 +232,39 @@ TEST_F(ListViewTest, LabelEditAcceptAndCancel) {
   EXPECT_EQ(Edit(LVN_BEGINLABELEDITA, 0), TRUE);
 }
 
+TEST_F(ListViewTest, AnEditBelongsToItsCaptionWhileTheRowsChange) {
+  for (const char* s : {"a", "b", "c"}) list->AddItem(s);
+  std::vector<int> edited;
+  list->OnEdited = [&](TObject*, int index, String&) { edited.push_back(index); };
+  auto rebuild = [&](std::initializer_list<const char*> captions) {
+    list->Clear();
+    for (const char* s : captions) list->AddItem(s);
+  };
+  // Rebuilt while the user types: the typed name goes to "b" where it is now.
+  EXPECT_EQ(Edit(LVN_BEGINLABELEDITA, 1), FALSE);
+  rebuild({"x", "c", "b"});
+  EXPECT_EQ(Edit(LVN_ENDLABELEDITA, 1, "bb"), TRUE);
+  EXPECT_EQ(edited, std::vector<int>{2});
+  EXPECT_STREQ(list->Caption(1), "c");
+  EXPECT_STREQ(list->Caption(2), "bb");
+
+  // Its row gone: the edit is cancelled, nothing else renamed.
+  edited.clear();
+  EXPECT_EQ(Edit(LVN_BEGINLABELEDITA, 2), FALSE);
+  rebuild({"x", "c"});
+  EXPECT_EQ(Edit(LVN_ENDLABELEDITA, 2, "y"), FALSE);
+  EXPECT_EQ(Edit(LVN_ENDLABELEDITA, 1, "y"), FALSE);
+  EXPECT_TRUE(edited.empty());
+  EXPECT_STREQ(list->Caption(1), "c");
+
+  // Rebuilt while the handler waits for the user (an error box).
+  EXPECT_EQ(Edit(LVN_BEGINLABELEDITA, 0), FALSE);
+  list->OnEdited = [&](TObject*, int, String&) { rebuild({"c", "x"}); };
+  EXPECT_EQ(Edit(LVN_ENDLABELEDITA, 0, "z"), TRUE);
+  EXPECT_STREQ(list->Caption(0), "c");
+  EXPECT_STREQ(list->Caption(1), "z");
+}
+
 TEST_F(ListViewTest, FindCaptionIgnoresAsciiCase) {
   for (const char* s : {"Apple", "ａｂ", "APRICOT", "日本"}) list->AddItem(s);
   EXPECT_EQ(list->FindCaption(1, "ap", true, false), 2);
