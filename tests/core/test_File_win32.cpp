@@ -150,8 +150,8 @@ TEST(DeleteTree, NeverActsOnABareNameOrALossyName) {
 TEST(DeleteTree, NeverReachesTheNeighbourOfANameThePlatformStrips) {
   TempDir dir;
   String plain = dir.File("d\\t");
-  ASSERT_TRUE(MakeLinuxFile(dir / "d", "t."));
-  ASSERT_TRUE(MakeLinuxFile(dir / "d", "u "));
+  ASSERT_TRUE(MakeRawFile(dir / "d", L"t."));
+  ASSERT_TRUE(MakeRawFile(dir / "d", L"u "));
   String u = dir.File("d\\u");
   std::vector<String> leftAlone;
   EXPECT_FALSE(DeleteTree(dir / "d\\t.", 0, &leftAlone));

@@ -187,8 +187,8 @@ TEST(kxFindFile, ADirectoryNameWithASemicolonIsOneDirectory) {
 TEST(kxFindFile, ExactEntriesAreThoseThePlatformCanNameAgain) {
   TempDir dir;
   dir.File("q\\ab.txt");
-  ASSERT_TRUE(MakeLinuxFile(dir / "q", String("a") + kHangul + "b.txt"));
-  ASSERT_TRUE(MakeLinuxFile(dir / "q", "t."));
+  ASSERT_TRUE(MakeRawFile(dir / "q", std::wstring(L"a") + kHangul + L"b.txt"));
+  ASSERT_TRUE(MakeRawFile(dir / "q", L"t."));
   kxFindFile finder(dir / "q\\*.*");
   std::vector<String> exact, inexact;
   while (finder.Next()) (IsExactEntry(finder) ? exact : inexact).push_back(finder.FileName());

@@ -106,28 +106,30 @@ bool RunUnix(const String& commandLine, const std::function<bool()>& done) {
 
 bool Exists(const String& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
-const char* const kHangul = "\\355\\225\\234";
+const wchar_t* const kHangul = L"\uD55C";
 
 namespace {
 
-int CountEntries(const String& dir) {
-  WIN32_FIND_DATAA data;
-  HANDLE h = FindFirstFileA((dir + "\\*").c_str(), &data);
-  if (h == INVALID_HANDLE_VALUE) return 0;
-  int n = 0;
-  do ++n; while (FindNextFileA(h, &data));
-  FindClose(h);
-  return n;
+std::wstring RawPath(const String& dir, const std::wstring& name) {
+  wchar_t wide[MAX_PATH];
+  if (!MultiByteToWideChar(CP_ACP, 0, dir.c_str(), -1, wide, MAX_PATH)) return std::wstring();
+  return L"\\\\?\\" + std::wstring(wide) + L"\\" + name;
 }
 
 }  // namespace
 
-bool MakeLinuxFile(const String& dir, const String& name) {
-  const String unix = UnixPath(dir);
-  if (unix.empty()) return false;
-  const int before = CountEntries(dir);
-  return RunUnix("/bin/sh -c \"cd '" + unix + "' && touch \\\"$(printf '" + name + "')\\\"\"",
-                 [&] { return CountEntries(dir) == before + 1; });
+bool MakeRawFile(const String& dir, const std::wstring& name) {
+  HANDLE h = CreateFileW(RawPath(dir, name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                         FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return false;
+  CloseHandle(h);
+  return true;
+}
+
+bool RenameRaw(const String& dir, const String& from, const std::wstring& name) {
+  wchar_t wideFrom[MAX_PATH];
+  if (!MultiByteToWideChar(CP_ACP, 0, from.c_str(), -1, wideFrom, MAX_PATH)) return false;
+  return MoveFileW(RawPath(dir, wideFrom).c_str(), RawPath(dir, name).c_str());
 }
 
 bool MakeLink(const String& target, const String& link) {

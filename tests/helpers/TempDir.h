@@ -7,6 +7,7 @@
 #include <windows.h>
 
 #include <functional>
+#include <string>
 
 class TempDir {
 public:
@@ -37,13 +38,15 @@ String UnixPath(const String& path);
 // done() holds (10 s at most); false if it did not start or never got done.
 bool RunUnix(const String& commandLine, const std::function<bool()>& done);
 bool Exists(const String& path);
-// Creates the file name in the directory dir from the Linux side, where
-// name is a printf format ("a\\355\\225\\234" for a Hangul syllable, which
-// the code page cannot spell; "t." for a name the platform would strip);
-// true once the directory lists as many entries as before plus one.
-bool MakeLinuxFile(const String& dir, const String& name);
-// A Hangul syllable in printf's octal escapes: no Shift-JIS form at all.
-extern const char* const kHangul;
+// Creates the file name (UTF-16) in the directory dir through a "\\?\"
+// path, which the platform takes as it is: names the code page cannot
+// spell (kHangul), names ending in "." or " ". False if it did not work.
+bool MakeRawFile(const String& dir, const std::wstring& name);
+// Renames the entry from in dir to name the same way, keeping its
+// attributes.
+bool RenameRaw(const String& dir, const String& from, const std::wstring& name);
+// A Hangul syllable: no Shift-JIS form, not even a best-fit one.
+extern const wchar_t* const kHangul;
 // A symbolic link at link pointing to target, made on the Linux side
 // (the platform's own call does not make one under Wine).
 bool MakeLink(const String& target, const String& link);
