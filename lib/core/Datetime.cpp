@@ -18,7 +18,9 @@ String kxDateTime::Format(const String& format) const {
   return FormatDateTime(format, ToDateTime());
 }
 
-TDateTime kxDateTime::ToDateTime() const { return Date.ToDateTime() + Time.ToDateTime(); }
+TDateTime kxDateTime::ToDateTime() const {
+  return ComposeDateTime(Date.ToDateTime(), Time.ToDateTime());
+}
 
 SYSTEMTIME kxDateTime::ToSystemTime() const {
   SYSTEMTIME result{};

@@ -89,7 +89,7 @@ TDateTime ReadDateTime(const String& text) {
     p = SkipSpaces(p);
   }
   if (*p) throw invalid();
-  return date < 0 ? date - time : date + time;
+  return ComposeDateTime(date, time);
 }
 
 // Reads into a copy, so that a refused text leaves the variable as it was.

@@ -112,6 +112,19 @@ TEST(kxDateTime, FormatHasNoGuard) {
   EXPECT_THROW(lateHour.Format("hh:nn:ss"), EConvertError);
 }
 
+TEST(kxDateTime, ToDateTimeKeepsTheDayBeforeOnAndAfter18991230) {
+  const kxTime times[] = {kxTime(0, 0, 0, 0), kxTime(9, 0, 0, 0), kxTime(23, 59, 59, 999)};
+  for (int32_t n = DateToDays(1899, 12, 20); n <= DateToDays(1900, 1, 10); ++n) {
+    for (const kxTime& time : times) {
+      const kxDateTime value(kxDate(n), time);
+      ASSERT_EQ(value.Format("yyyy/mm/dd hh:nn:ss.zzz"),
+                value.Date.Format("yyyy/mm/dd") + " " + time.Format("hh:nn:ss.zzz"));
+    }
+  }
+  EXPECT_EQ(kxDateTime(kxDate(1800, 1, 1), kxTime(9, 0, 0, 0)).Format("yyyy/mm/dd hh:nn"),
+            "1800/01/01 09:00");
+}
+
 TEST(kxDateTime, DefaultIsTodayAndNow) {
   SYSTEMTIME before;
   GetLocalTime(&before);
