@@ -524,8 +524,9 @@ bool MoveEntry(const String& oldPath, const String& newPath) {
 
 bool TMainForm::BatchFileTime(FILETIME& time) const {
   kxDateTime value;
-  value.Date.FromText(EditDate->Text());
-  value.Time.FromText(EditTime->Text());
+  if (!value.Date.FromText(EditDate->Text()) || !value.Time.FromText(EditTime->Text())) {
+    return false;
+  }
   const SYSTEMTIME fields = value.ToSystemTime();
   FILETIME local;
   return SystemTimeToFileTime(&fields, &local) && LocalFileTimeToFileTime(&local, &time);

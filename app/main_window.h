@@ -165,8 +165,8 @@ private:
   // Start-up of page 1: the fields, then the tree on the current drive.
   void AtrChangeFieldStartUp();
   void AtrChangeStartDirectory();
-  // The date and time fields as one UTC file time; false if the platform
-  // cannot turn them into one.
+  // The date and time fields as one UTC file time; false if a field is
+  // refused by its reader or the platform cannot turn them into one.
   bool BatchFileTime(FILETIME& time) const;
   // ChangeFileItem's work on an entry already found (cFileName its full
   // path).

@@ -94,6 +94,10 @@ TDateTime EncodeTime(int hour, int minute, int second, int millisecond) {
   return result;
 }
 
+TDateTime ComposeDateTime(TDateTime date, TDateTime time) {
+  return date < 0 ? date - time : date + time;
+}
+
 // Values outside years 1..9999 decode as 0/0/0.
 void DecodeDate(TDateTime value, uint16_t& year, uint16_t& month, uint16_t& day) {
   double n = std::trunc(value) + kDateDelta;

@@ -14,6 +14,10 @@ TDateTime EncodeDate(int year, int month, int day);
 TDateTime EncodeTime(int hour, int minute, int second, int millisecond);
 bool TryEncodeDate(int year, int month, int day, TDateTime& result);
 bool TryEncodeTime(int hour, int minute, int second, int millisecond, TDateTime& result);
+// A day (EncodeDate) and a time of day (EncodeTime) as one value. Before
+// 1899-12-30 the time is taken off the day: the fraction counts forward
+// from the day's start there too, so -1.25 is 1899-12-29 06:00.
+TDateTime ComposeDateTime(TDateTime date, TDateTime time);
 void DecodeDate(TDateTime value, uint16_t& year, uint16_t& month, uint16_t& day);
 void DecodeTime(TDateTime value, uint16_t& hour, uint16_t& minute, uint16_t& second,
                 uint16_t& millisecond);

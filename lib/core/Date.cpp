@@ -2,8 +2,10 @@
 
 #include "lib/core/Kxstring.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <limits>
 
 namespace {
 
@@ -30,11 +32,22 @@ const Era kEras[] = {
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
-// Decimal digits into a 32-bit accumulator that wraps; 0 if there are none.
-uint32_t ReadNumber(const char*& cursor) {
-  uint32_t value = 0;
-  for (; IsDigit(*cursor); ++cursor) value = value * 10 + static_cast<uint32_t>(*cursor - '0');
+// Above every field's range; a longer run of digits stops growing here
+// rather than wrapping back into range.
+constexpr uint64_t kTooLarge = uint64_t{1} << 32;
+
+// Decimal digits; 0 if there are none.
+uint64_t ReadNumber(const char*& cursor) {
+  uint64_t value = 0;
+  for (; IsDigit(*cursor); ++cursor) {
+    value = std::min(value * 10 + static_cast<uint64_t>(*cursor - '0'), kTooLarge);
+  }
   return value;
+}
+
+template <class Field>
+bool Fits(uint64_t value) {
+  return value <= std::numeric_limits<Field>::max();
 }
 
 // Length of prefix if text starts with it, else 0 (an empty prefix never matches).
@@ -69,10 +82,10 @@ int ReadEra(const char*& cursor) {
 }
 
 // AM/PM marker at the cursor: consumes it and gives the hours it adds.
-uint32_t ReadMarker(const char*& cursor) {
+uint64_t ReadMarker(const char*& cursor) {
   const struct {
     String text;
-    uint32_t hours;
+    uint64_t hours;
   } markers[] = {
       {"AM", 0}, {"PM", 12}, {"午前", 0}, {"午後", 12}, {TimeAMString(), 0}, {TimePMString(), 12},
   };
@@ -154,12 +167,12 @@ int DayOfWeekOf(int year, int month, int day) { return WeekdayOf(DateToDays(year
 
 const char* ParseDateText(const char* text, uint16_t* year, uint8_t* month, uint8_t* day) {
   const char separator = DateSeparator();
-  uint32_t y = 0, m = 0, d = 0;
+  uint64_t y = 0, m = 0, d = 0;
   const char* cursor = SkipSpaces(text);
   if (*cursor != '\0') {
     int base = ReadEra(cursor);
     cursor = SkipSpaces(cursor);
-    y = static_cast<uint32_t>(base) + ReadNumber(cursor);
+    y = static_cast<uint64_t>(base) + ReadNumber(cursor);
     cursor = SkipSpaces(cursor);
     if (*cursor == separator) {
       cursor = SkipSpaces(cursor + 1);
@@ -171,18 +184,20 @@ const char* ParseDateText(const char* text, uint16_t* year, uint8_t* month, uint
       }
     }
   }
+  const bool refused = !Fits<uint16_t>(y) || !Fits<uint8_t>(m) || !Fits<uint8_t>(d);
+  if (refused) y = m = d = 0;
   if (year) *year = static_cast<uint16_t>(y);
   if (month) *month = static_cast<uint8_t>(m);
   if (day) *day = static_cast<uint8_t>(d);
-  return cursor;
+  return refused ? nullptr : cursor;
 }
 
 const char* ParseTimeText(const char* text, uint8_t* hour, uint8_t* minute, uint8_t* second,
                           uint16_t* millisecond) {
   const char separator = TimeSeparator();
   const char* cursor = SkipSpaces(text);
-  uint32_t h = ReadMarker(cursor);
-  uint32_t mi = 0, s = 0, ms = 0;
+  uint64_t h = ReadMarker(cursor);
+  uint64_t mi = 0, s = 0, ms = 0;
   h += ReadNumber(cursor);
   cursor = SkipSpaces(cursor);
   if (*cursor == separator) {
@@ -212,11 +227,14 @@ const char* ParseTimeText(const char* text, uint8_t* hour, uint8_t* minute, uint
     h += mi / 60;
     mi %= 60;
   }
+  // Only the hour can be too large: the others have carried.
+  const bool refused = !Fits<uint8_t>(h);
+  if (refused) h = mi = s = ms = 0;
   if (hour) *hour = static_cast<uint8_t>(h);
   if (minute) *minute = static_cast<uint8_t>(mi);
   if (second) *second = static_cast<uint8_t>(s);
   if (millisecond) *millisecond = static_cast<uint16_t>(ms);
-  return cursor;
+  return refused ? nullptr : cursor;
 }
 
 String DateToText(int year, int month, int day, bool withEra) {

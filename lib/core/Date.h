@@ -34,9 +34,11 @@ int DaysToDate(int32_t days, uint16_t* year, uint16_t& month, uint16_t& day);
 // 0 = Sunday ... 6 = Saturday.
 int DayOfWeekOf(int year, int month, int day);
 
-// Readers of user-typed text. They never fail: what the text does not give
-// becomes 0, numbers are stored as read (cut to the field's width). The
-// result is the position after what was read.
+// Readers of user-typed text. What the text does not give becomes 0,
+// numbers are stored as read. The result is the position after what was
+// read. A number too large for its field refuses the whole text: every
+// field is 0 and the result is null (cut to the field's width, the number
+// would make another, valid-looking value).
 //   date: [blanks] [era] [blanks] year [/ month [/ day]]; era is a letter
 //         H M S T (either case), a square era character or an era name.
 //   time: [blanks] [AM|PM|午前|午後|locale designator] hour [: minute
@@ -84,9 +86,11 @@ struct kxDate {
   explicit kxDate(const SYSTEMTIME& time);
 
   void FromSystemTime(const SYSTEMTIME& time);
-  // All three fields are written; returns the position after the date.
+  // All three fields are written; returns the position after the date, or
+  // null when the text is refused (ParseDateText).
   const char* FromText(const char* text);
-  void FromText(const String& text) { FromText(text.c_str()); }
+  // False when the text is refused.
+  bool FromText(const String& text) { return FromText(text.c_str()) != nullptr; }
 
   int32_t Days() const { return DateToDays(Year, Month, Day); }
   int DayOfWeek() const { return DayOfWeekOf(Year, Month, Day); }
@@ -117,9 +121,11 @@ struct kxTime {
   explicit kxTime(const SYSTEMTIME& time);
 
   void FromSystemTime(const SYSTEMTIME& time);
-  // All four fields are written; returns the position after the time.
+  // All four fields are written; returns the position after the time, or
+  // null when the text is refused (ParseTimeText).
   const char* FromText(const char* text);
-  void FromText(const String& text) { FromText(text.c_str()); }
+  // False when the text is refused.
+  bool FromText(const String& text) { return FromText(text.c_str()) != nullptr; }
 
   String ToText() const { return TimeToText(Hour, Minute, Second, Millisecond); }
   // EConvertError for a time that cannot be encoded (hour 24, ...).

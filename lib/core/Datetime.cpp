@@ -7,7 +7,9 @@ kxDateTime::kxDateTime(const SYSTEMTIME& time) : Date(0, 0, 0), Time(0, 0, 0, 0)
 
 const char* kxDateTime::FromText(const char* text) {
   const char* cursor = Date.FromText(text);
-  return Time.FromText(cursor);
+  if (cursor) cursor = Time.FromText(cursor);
+  if (!cursor) *this = kxDateTime(kxDate(0, 0, 0), kxTime(0, 0, 0, 0));
+  return cursor;
 }
 
 String kxDateTime::ToText() const { return Date.ToText(false) + " " + Time.ToText(); }
@@ -16,7 +18,9 @@ String kxDateTime::Format(const String& format) const {
   return FormatDateTime(format, ToDateTime());
 }
 
-TDateTime kxDateTime::ToDateTime() const { return Date.ToDateTime() + Time.ToDateTime(); }
+TDateTime kxDateTime::ToDateTime() const {
+  return ComposeDateTime(Date.ToDateTime(), Time.ToDateTime());
+}
 
 SYSTEMTIME kxDateTime::ToSystemTime() const {
   SYSTEMTIME result{};

@@ -15,9 +15,11 @@ struct kxDateTime {
   explicit kxDateTime(const SYSTEMTIME& time);
 
   // The date from the start of the text, then the time from where the date
-  // ended; returns the position after the time.
+  // ended; returns the position after the time. Either part refused
+  // refuses the whole text: both parts are 0 and the result is null.
   const char* FromText(const char* text);
-  void FromText(const String& text) { FromText(text.c_str()); }
+  // False when the text is refused.
+  bool FromText(const String& text) { return FromText(text.c_str()) != nullptr; }
 
   // The date's text (no era), one space, the time's text.
   String ToText() const;

@@ -10,19 +10,16 @@ void kxvEdit::CreateParams(TCreateParams& params) {
 }
 
 void kxvEdit::SetDataType(kxDataType type) {
-  if (type == dataType_) return;
   dataType_ = type;
   ReadData();
 }
 
 void kxvEdit::SetData(void* data) {
-  if (data == data_) return;
   data_ = data;
   ReadData();
 }
 
 void kxvEdit::SetFormat(const String& format) {
-  if (format == format_) return;
   format_ = format;
   ReadData();
 }
@@ -51,8 +48,13 @@ void kxvEdit::WriteData() {
   if (data_) TextToData(dataType_, Text(), data_, Capacity());
 }
 
-void kxvEdit::ReportChange() {
-  if (Modified() && OnChanged) OnChanged(this);
+void kxvEdit::WriteEdit() {
+  // Only the user's text goes back: what ReadData showed may not read back
+  // as the value (a currency sign, a date without its separators, a time
+  // without seconds, a rounded number).
+  if (!Modified()) return;
+  WriteData();
+  if (OnChanged) OnChanged(this);
 }
 
 void kxvEdit::CreateWnd() {
@@ -64,10 +66,7 @@ void kxvEdit::DestroyWnd() {
   // A new window is coming (a style changed): the edit is written before
   // this one goes. Not when the edit or its form is being deleted: the
   // variable and the handlers may be gone already.
-  if (!Deleting()) {
-    WriteData();
-    ReportChange();
-  }
+  if (!Deleting()) WriteEdit();
   TCustomEdit::DestroyWnd();
 }
 
@@ -93,8 +92,7 @@ void kxvEdit::KeyPress(char& key) {
 }
 
 void kxvEdit::ReturnPressed(char& key) {
-  WriteData();
-  ReportChange();
+  WriteEdit();
   if (WantReturns()) return;
   ReadData();
   if (returnToNext_ && Parent()) PostMessageA(Parent()->Handle(), WM_NEXTDLGCTL, 0, 0);
@@ -108,8 +106,7 @@ void kxvEdit::DoEnter() {
 }
 
 void kxvEdit::DoExit() {
-  WriteData();
-  ReportChange();
+  WriteEdit();
   ReadData();
   entered_ = false;
   TCustomEdit::DoExit();

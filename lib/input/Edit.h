@@ -13,6 +13,8 @@ public:
   // Multi-line by default.
   explicit kxvEdit(TComponent* owner);
 
+  // DataType, Data and Format show the variable anew when set, also to the
+  // value they have: that is how the program shows what it stored.
   kxDataType DataType() const { return dataType_; }
   void SetDataType(kxDataType type);
   // The bound variable, not owned: whoever binds it keeps it alive and
@@ -36,7 +38,8 @@ public:
   void WriteData();
 
   // The user's edit has been written: on Enter, when the focus leaves, or
-  // when the window goes.
+  // when the window goes. Only an edit is written then; a text the user
+  // left alone stays what it is, a view of the variable.
   TNotifyEvent OnChanged;
   // Replace ReadData's and WriteData's own work.
   TNotifyEvent OnReadData;
@@ -56,7 +59,8 @@ protected:
 private:
   // The bytes a dtCString buffer holds, terminator included; 0: unknown.
   size_t Capacity() const;
-  void ReportChange();
+  // Writes the text and reports it, when the user edited it.
+  void WriteEdit();
   void ReturnPressed(char& key);
 
   kxDataType dataType_ = dtVoid;

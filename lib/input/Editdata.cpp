@@ -66,6 +66,7 @@ String DateTimeText(TDateTime value) {
 
 // A date, a time, or a date and a time, as DateTimeText writes them.
 TDateTime ReadDateTime(const String& text) {
+  auto invalid = [&text] { return EConvertError("'" + text + "' is not a valid date and time"); };
   const char* p = SkipSpaces(text.c_str());
   if (!*p) throw EConvertError("No date and time");
   const char* digits = p;
@@ -74,17 +75,30 @@ TDateTime ReadDateTime(const String& text) {
   if (*digits == DateSeparator()) {
     uint16_t year;
     uint8_t month, day;
-    p = SkipSpaces(ParseDateText(p, &year, &month, &day));
+    p = ParseDateText(p, &year, &month, &day);
+    if (!p) throw invalid();
     date = EncodeDate(year, month, day);
+    p = SkipSpaces(p);
   }
   if (*p) {
     uint8_t hour, minute, second;
     uint16_t millisecond;
-    p = SkipSpaces(ParseTimeText(p, &hour, &minute, &second, &millisecond));
+    p = ParseTimeText(p, &hour, &minute, &second, &millisecond);
+    if (!p) throw invalid();
     time = EncodeTime(hour, minute, second, millisecond);
+    p = SkipSpaces(p);
   }
-  if (*p) throw EConvertError("'" + text + "' is not a valid date and time");
-  return date < 0 ? date - time : date + time;
+  if (*p) throw invalid();
+  return ComposeDateTime(date, time);
+}
+
+// Reads into a copy, so that a refused text leaves the variable as it was.
+template <class T>
+bool ReadValue(const String& text, void* data) {
+  T value = At<T>(data);
+  if (!value.FromText(text)) return false;
+  At<T>(data) = value;
+  return true;
 }
 
 String CharText(char c) { return c ? String(1, c) : String(); }
@@ -197,9 +211,9 @@ bool TextToData(kxDataType type, const String& text, void* data, size_t capacity
     case dtLong: At<uint32_t>(data) = LowBits(TextToFloat(text)); return true;
     case dtFloat: At<float>(data) = static_cast<float>(TextToFloat(text)); return true;
     case dtDouble: At<double>(data) = TextToFloat(text); return true;
-    case dtDate: At<kxDate>(data).FromText(text); return true;
-    case dtTime: At<kxTime>(data).FromText(text); return true;
-    case dtDateTime: At<kxDateTime>(data).FromText(text); return true;
+    case dtDate: return ReadValue<kxDate>(text, data);
+    case dtTime: return ReadValue<kxTime>(text, data);
+    case dtDateTime: return ReadValue<kxDateTime>(text, data);
     case dtTDateTime:
       try {
         At<TDateTime>(data) = ReadDateTime(text);

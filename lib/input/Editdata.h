@@ -56,8 +56,8 @@ String DataToText(kxDataType type, const void* data, const String& format, size_
 // (TextToFloat), truncated toward zero and cut to the variable's low bits
 // ("300" stores 44 in a byte, "-1" 255). False, with the variable
 // unchanged, for a text that is no value of the type: a date and time that
-// cannot be encoded, a double-byte character for dtChar, dtVoid; and for a
-// character buffer of unknown size (capacity 0). A buffer of capacity
-// bytes takes the text up to the last whole character that fits before
-// its terminator.
+// cannot be encoded, a date or time with a number too large for its field,
+// a double-byte character for dtChar, dtVoid; and for a character buffer of
+// unknown size (capacity 0). A buffer of capacity bytes takes the text up to
+// the last whole character that fits before its terminator.
 bool TextToData(kxDataType type, const String& text, void* data, size_t capacity);

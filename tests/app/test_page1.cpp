@@ -227,9 +227,12 @@ TEST_F(Page1Change, ADateThePlatformCannotTakeIsRefusedBeforeTheQuestion) {
     Run();
     EXPECT_EQ(Texts(), std::vector<String>{"ファイルの日付または時刻が正しくありません"}) << date;
   }
-  Date("2026/01/01", "25:00:00");
-  Run();
-  EXPECT_EQ(user.boxes.back().text, "ファイルの日付または時刻が正しくありません");
+  for (const char* time : {"25:00:00", "265:00:00"}) {  // 265 is not 9 nor midnight
+    user.boxes.clear();
+    Date("2026/01/01", time);
+    Run();
+    EXPECT_EQ(Texts(), std::vector<String>{"ファイルの日付または時刻が正しくありません"}) << time;
+  }
   EXPECT_TRUE(Same(LastWrite(Disk("plain.txt")), before));
 }
 

@@ -238,7 +238,7 @@ TEST(ParseDateText, ErasSeparatorsAndStops) {
       {"昭和20/8/15", 1945, 8, 15, 11},
       {"大正1", 1912, 0, 0, 5},
       {"/12/7", 0, 12, 7, 5},
-      {"70000/300/260", 70000 & 0xFFFF, 300 & 0xFF, 260 & 0xFF, 13},
+      {"65535/255/255", 65535, 255, 255, 13},
   };
   for (const DateCase& c : cases) {
     uint16_t year = 0xFFFF;
@@ -251,6 +251,16 @@ TEST(ParseDateText, ErasSeparatorsAndStops) {
   }
   const char* text = "1998/12/07";
   EXPECT_EQ(ParseDateText(text, nullptr, nullptr, nullptr), text + 10);
+}
+
+TEST(ParseDateText, ANumberTooLargeForItsFieldRefusesTheText) {
+  for (const char* text : {"65536/1/1", "1998/257/7", "1998/12/263", "H65535", "1998/1/4294967297",
+                           "1998/1/99999999999999999999"}) {
+    uint16_t year = 1;
+    uint8_t month = 1, day = 1;
+    EXPECT_EQ(ParseDateText(text, &year, &month, &day), nullptr) << text;
+    EXPECT_TRUE(year == 0 && month == 0 && day == 0) << text;
+  }
 }
 
 TEST(ParseTimeText, MarkersCarriesAndStops) {
@@ -272,7 +282,7 @@ TEST(ParseTimeText, MarkersCarriesAndStops) {
       {"12:34 x", 12, 34, 0, 0, 6},
       {"1:30.5", 1, 30, 0, 0, 4},
       {"99:99:99.99999", 100, 42, 18, 999, 14},
-      {"300", 300 & 0xFF, 0, 0, 0, 3},
+      {"255:59:59.999", 255, 59, 59, 999, 13},
       {"  7", 7, 0, 0, 0, 3},
   };
   for (const TimeCase& c : cases) {
@@ -290,6 +300,16 @@ TEST(ParseTimeText, MarkersCarriesAndStops) {
   uint8_t hour = 0;
   ParseTimeText(pm.c_str(), &hour, nullptr, nullptr, nullptr);
   EXPECT_EQ(hour, 14);
+}
+
+TEST(ParseTimeText, AnHourTooLargeForItsFieldRefusesTheText) {
+  // Also when minutes, seconds or milliseconds carry it there.
+  for (const char* text : {"256", "265:00", "PM244", "255:60", "0:0:0.99999999999", "4294967296"}) {
+    uint8_t hour = 1, minute = 1, second = 1;
+    uint16_t millisecond = 1;
+    EXPECT_EQ(ParseTimeText(text, &hour, &minute, &second, &millisecond), nullptr) << text;
+    EXPECT_TRUE(hour == 0 && minute == 0 && second == 0 && millisecond == 0) << text;
+  }
 }
 
 // ---------------------------------------------------------------------------
@@ -391,9 +411,11 @@ TEST(kxDate, TextComparisonAndSteps) {
   EXPECT_EQ(date.FromText(text), text + 9);
   EXPECT_EQ(date.ToText(), "1998/12/07");
   EXPECT_EQ(date.ToText(true), "H10/12/07");
-  date.FromText(String("1998/12"));
+  EXPECT_TRUE(date.FromText(String("1998/12")));
   EXPECT_EQ(date.ToText(), "1998/12");
   EXPECT_EQ(date.Day, 0);
+  EXPECT_FALSE(date.FromText(String("1998/257/7")));
+  EXPECT_EQ(date.ToText(), "");
 
   kxDate a(1998, 12, 31), b(1999, 1, 1), c(1998, 12, 31);
   EXPECT_TRUE(a < b);
@@ -449,7 +471,10 @@ TEST(kxTime, ConstructionTextAndFormat) {
   EXPECT_EQ(time.Millisecond, 0);
   EXPECT_EQ(time.ToText(), "24:00:00");
   EXPECT_THROW(time.Format("hh:nn:ss"), EConvertError);
-  time.FromText(String(""));
+  EXPECT_TRUE(time.FromText(String("")));
+  EXPECT_EQ(time.ToText(), "00:00:00");
+  time = kxTime(9, 5, 3, 7);
+  EXPECT_FALSE(time.FromText(String("265:00")));
   EXPECT_EQ(time.ToText(), "00:00:00");
 
   SYSTEMTIME before;

@@ -71,7 +71,6 @@ TEST(kxDateTime, FromTextReadsDateThenTime) {
       {"1998/12/07", "1998/12/07", "00:00:00", 10},
       {"", "", "00:00:00", 0},
       {"H10/12/7 PM 1:02", "1998/12/07", "13:02:00", 16},
-      {"1998/12/0709:05", "1998/12/197", "00:05:00", 15},  // day wraps to 8 bits
       {"1998/12 10:00", "1998/12", "10:00:00", 13},
       {"  平成10/1/2\t23:59:59.999", "1998/01/02", "23:59:59.999", 25},
   };
@@ -81,6 +80,12 @@ TEST(kxDateTime, FromTextReadsDateThenTime) {
     EXPECT_EQ(value.Date.ToText(), c.date) << c.text;
     EXPECT_EQ(value.Time.ToText(), c.time) << c.text;
     EXPECT_EQ(end - c.text, c.consumed) << c.text;
+  }
+  // A part too large for its field refuses the whole text.
+  for (const char* text : {"1998/12/0709:05", "1998/12/07 265:00"}) {
+    kxDateTime value(kxDate(1, 2, 3), kxTime(4, 5, 6, 7));
+    EXPECT_EQ(value.FromText(text), nullptr) << text;
+    EXPECT_EQ(value.ToText(), " 00:00:00") << text;
   }
   // Texts the value writes read back the same.
   for (int32_t n = DateToDays(1899, 12, 31); n < DateToDays(2100, 1, 1); n += 97) {
@@ -105,6 +110,19 @@ TEST(kxDateTime, FormatHasNoGuard) {
   EXPECT_THROW(incomplete.Format("yyyy/mm/dd"), EConvertError);
   kxDateTime lateHour(kxDate(1998, 12, 7), kxTime(24, 0, 0, 0));
   EXPECT_THROW(lateHour.Format("hh:nn:ss"), EConvertError);
+}
+
+TEST(kxDateTime, ToDateTimeKeepsTheDayBeforeOnAndAfter18991230) {
+  const kxTime times[] = {kxTime(0, 0, 0, 0), kxTime(9, 0, 0, 0), kxTime(23, 59, 59, 999)};
+  for (int32_t n = DateToDays(1899, 12, 20); n <= DateToDays(1900, 1, 10); ++n) {
+    for (const kxTime& time : times) {
+      const kxDateTime value(kxDate(n), time);
+      ASSERT_EQ(value.Format("yyyy/mm/dd hh:nn:ss.zzz"),
+                value.Date.Format("yyyy/mm/dd") + " " + time.Format("hh:nn:ss.zzz"));
+    }
+  }
+  EXPECT_EQ(kxDateTime(kxDate(1800, 1, 1), kxTime(9, 0, 0, 0)).Format("yyyy/mm/dd hh:nn"),
+            "1800/01/01 09:00");
 }
 
 TEST(kxDateTime, DefaultIsTodayAndNow) {

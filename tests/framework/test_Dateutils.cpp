@@ -98,6 +98,13 @@ TEST(Dateutils, TimesRoundTrip) {
   EXPECT_EQ(Decoded(0.9999999999).day, 30);
 }
 
+TEST(Dateutils, ComposeDateTimeTakesTheTimeOffADayBefore18991230) {
+  const TDateTime six = EncodeTime(6, 0, 0, 0);
+  EXPECT_EQ(ComposeDateTime(EncodeDate(1899, 12, 29), six), -1.25);
+  EXPECT_EQ(ComposeDateTime(EncodeDate(1899, 12, 30), six), 0.25);
+  EXPECT_EQ(ComposeDateTime(EncodeDate(1899, 12, 31), six), 1.25);
+}
+
 TEST(Dateutils, DayOfWeekAndLeapYears) {
   EXPECT_EQ(DayOfWeek(kAfternoon), 2);
   EXPECT_EQ(DayOfWeek(0), 7);

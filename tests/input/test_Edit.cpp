@@ -138,17 +138,98 @@ TEST_F(EditTest, LeavingTheFieldReportsTheEditAndShowsTheValueInItsNormalForm) {
   EXPECT_EQ(edit->Text(), "");
 }
 
-TEST_F(EditTest, ASingleLineFieldNeverWritesBackWhatItShows) {
+// Formats whose text reads back as another value, or as none.
+TEST_F(EditTest, LeavingEnterAndANewWindowWriteNothingTheUserDidNotEdit) {
+  int32_t number = 1234567;
+  kxDate date(1998, 12, 7);
+  kxTime time(9, 5, 3, 0);
+  double real = 2.5678;
+  struct Case {
+    kxDataType type;
+    void* data;
+    const char* format;
+    const char* shown;
+  };
+  const Case cases[] = {
+      {dtLong, &number, "'￥'#,##0", "￥1,234,567"},
+      {dtDate, &date, "yyyy\"年\"m\"月\"d\"日\"", "1998年12月7日"},
+      {dtTime, &time, "hh時nn分", "09時05分"},
+      {dtDouble, &real, "0.00", "2.57"},
+  };
+  auto unchanged = [&](const char* step) {
+    EXPECT_EQ(number, 1234567) << step;
+    EXPECT_EQ(date.ToText(), "1998/12/07") << step;
+    EXPECT_EQ(time.ToText(), "09:05:03") << step;
+    EXPECT_EQ(real, 2.5678) << step;
+  };
+  edit->SetReturnToNext(true);
+  for (bool multiLine : {true, false}) {
+    edit->SetMultiLine(multiLine);
+    for (const Case& c : cases) {
+      SCOPED_TRACE(String(c.format) + (multiLine ? " multi-line" : " single-line"));
+      edit->SetData(nullptr);
+      edit->SetDataType(c.type);
+      edit->SetFormat(c.format);
+      edit->SetData(c.data);
+      EXPECT_EQ(edit->Text(), c.shown);
+      unchanged("shown");
+      edit->SetFocus();
+      next->SetFocus();
+      unchanged("focus left");
+      edit->SetFocus();
+      PressEnter();
+      EXPECT_TRUE(next->Focused());
+      unchanged("Enter");
+      edit->SetAlignment(edit->Alignment() == taLeftJustify ? taCenter : taLeftJustify);
+      unchanged("new window");
+      EXPECT_EQ(edit->Text(), c.shown);
+    }
+  }
+  EXPECT_EQ(changed, 0);
+}
+
+TEST_F(EditTest, TheUsersEditIsWrittenUnderAnyFormatAndTheProgramsValueShownAgain) {
   int32_t value = 1234567;
   edit->SetMultiLine(false);
+  edit->SetReturnToNext(true);
   edit->SetDataType(dtLong);
   edit->SetFormat("'￥'#,##0");
   edit->SetData(&value);
-  EXPECT_EQ(edit->Text(), "￥1,234,567");
-  EXPECT_EQ(value, 1234567);
   edit->SetFocus();
   Type("42");
+  EXPECT_EQ(value, 42);  // at every change
+  next->SetFocus();
+  EXPECT_EQ(edit->Text(), "￥42");
+  edit->SetFocus();
+  next->SetFocus();
   EXPECT_EQ(value, 42);
+  EXPECT_EQ(changed, 1);
+
+  edit->SetFocus();
+  Type("7");
+  PressEnter();
+  EXPECT_EQ(value, 7);
+  EXPECT_EQ(changed, 2);
+  edit->SelectAll();
+  Type("9");
+  edit->SetMultiLine(true);
+  EXPECT_EQ(value, 9);
+  EXPECT_EQ(changed, 3);
+  EXPECT_EQ(edit->Text(), "￥9");
+
+  // Bound again, the same variable shows what the program stored in it.
+  value = 5;
+  edit->SetData(&value);
+  EXPECT_EQ(edit->Text(), "￥5");
+  value = 6;
+  edit->SetFormat("'￥'#,##0");
+  EXPECT_EQ(edit->Text(), "￥6");
+  value = 8;
+  edit->SetDataType(dtLong);
+  EXPECT_EQ(edit->Text(), "￥8");
+  edit->SetFocus();
+  next->SetFocus();
+  EXPECT_EQ(value, 8);
 }
 
 TEST_F(EditTest, ACharacterBufferTakesNoMoreThanMaxLength) {

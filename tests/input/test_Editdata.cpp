@@ -148,6 +148,13 @@ TEST(TextToData, FlagsCharactersTextsAndDates) {
   EXPECT_EQ(Shown(dtTime, time), "09:05:00");
   kxDateTime both = Stored(dtDateTime, "1998/1/2 3:4:5", kxDateTime(date, time));
   EXPECT_EQ(Shown(dtDateTime, both), "1998/01/02 03:04:05");
+  // A part too large for its field: no value, so the variable stays.
+  EXPECT_FALSE(TextToData(dtDate, "1998/257/7", &date, 0));
+  EXPECT_FALSE(TextToData(dtTime, "265:00", &time, 0));
+  EXPECT_FALSE(TextToData(dtDateTime, "1998/12/07 265:00", &both, 0));
+  EXPECT_EQ(Shown(dtDateTime, both), "1998/01/02 03:04:05");
+  EXPECT_EQ(Shown(dtDate, date), "1998/01/02");
+  EXPECT_EQ(Shown(dtTime, time), "09:05:00");
 
   int none = 3;
   EXPECT_FALSE(TextToData(dtVoid, "1", &none, 0));
@@ -161,7 +168,8 @@ TEST(TextToData, TDateTimeReadsWhatItShowsAndRefusesTheRest) {
     const String text = Shown(dtTDateTime, value);
     EXPECT_DOUBLE_EQ(Stored(dtTDateTime, text, start), value) << text;
   }
-  for (const char* bad : {"", "1998/2/30", "25:00", "1998/1/2 x", "abc"}) {
+  for (const char* bad : {"", "1998/2/30", "25:00", "1998/1/2 x", "abc", "256", "1998/257/7",
+                          "1998/12/07 265:00", "4294967296"}) {
     TDateTime value = start;
     EXPECT_FALSE(TextToData(dtTDateTime, bad, &value, 0)) << bad;
     EXPECT_EQ(value, start);
