@@ -62,7 +62,7 @@ protected:
   virtual void MakeTree() {}
 
   void SetUp() override {
-    DeleteFileA(SettingsFile().c_str());
+    RemoveSettings();
     Application().SetUserSeam(&user);
     MakeTree();
     drive = std::make_unique<MappedDrive>(tree.Path());
@@ -75,7 +75,13 @@ protected:
     SetCurrentDirectoryA("C:\\");
     drive.reset();
     Application().SetUserSeam(nullptr);
+    RemoveSettings();
+  }
+  // A test may have put a directory where the settings file goes: gone
+  // whatever the test's outcome, or every later test would meet it.
+  static void RemoveSettings() {
     DeleteFileA(SettingsFile().c_str());
+    RemoveDirectoryA(SettingsFile().c_str());
   }
   // Builds the window as the program does and fires its create event.
   TMainForm& Open() {

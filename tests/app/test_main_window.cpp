@@ -225,7 +225,6 @@ TEST_F(MainWindowTest, UnwritableRecordChangesNothing) {
   EXPECT_EQ(user.boxes[1].title, "ｴﾗｰ");
   EXPECT_TRUE(Attributes(root + "\\io.sys") & FILE_ATTRIBUTE_SYSTEM);
   EXPECT_TRUE(Attributes(root + "\\ソ表") & FILE_ATTRIBUTE_SYSTEM);
-  RemoveDirectoryA(SettingsFile().c_str());
 }
 
 TEST_F(MainWindowTest, PathsAKeyCannotHoldAreLeftAlone) {

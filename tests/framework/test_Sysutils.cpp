@@ -22,6 +22,7 @@ TEST(StrToInt, RejectsEverythingElse) {
   }
   try {
     StrToInt("x1");
+    ADD_FAILURE() << "no exception";
   } catch (const EConvertError& e) {
     EXPECT_EQ(e.Message(), "'x1' is not a valid integer value");
   }
