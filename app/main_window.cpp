@@ -18,6 +18,8 @@ TMainForm* MainForm = nullptr;
 namespace {
 
 constexpr double kVersion = 110;
+// How long the scan's panel shows one directory at least.
+constexpr DWORD kSearchShowMs = 40;
 const char* const kSection = "Vemtar";
 const char* const kRecordSection = "SystemFileList";
 
@@ -811,6 +813,7 @@ void TMainForm::MakeSysFileChangeList() {
   ListBoxSysFileChange->Items().Clear();
   PanelSearchDir->SetVisible(true);
   Repaint();
+  SearchShownAt = GetTickCount() - kSearchShowMs;  // the drive itself shows at once
   // One repaint of the list at the end, not one per line.
   ListBoxSysFileChange->Items().BeginUpdate();
   SearchSystemFile(SysFileDrive());
@@ -826,8 +829,14 @@ void TMainForm::MakeSysFileChangeList() {
 }
 
 void TMainForm::SearchSystemFile(const String& directory) {
-  PanelSearchDir->SetCaption(directory);
-  PanelSearchDir->Repaint();
+  // Where the scan is, as often as a screen can show it: painting every
+  // directory would cost more than reading it.
+  const DWORD now = GetTickCount();
+  if (now - SearchShownAt >= kSearchShowMs) {
+    PanelSearchDir->SetCaption(directory);
+    PanelSearchDir->Repaint();
+    SearchShownAt = now;
+  }
   String pattern = directory;
   if (LastCharPos(pattern.c_str(), '\\') != static_cast<int>(pattern.size()) - 1) pattern += '\\';
   pattern += "*.*";

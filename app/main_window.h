@@ -196,6 +196,8 @@ private:
   int32_t NameIndex = 0;
   // NameIndex was the largest number there is and has been used.
   bool NameIndexSpent = false;
+  // When the scan last showed its directory (the platform's tick count).
+  DWORD SearchShownAt = 0;
   std::vector<String> LeftAlone;
 };
 

@@ -12,9 +12,9 @@
 
 #include <windows.h>
 
-#include <algorithm>
 #include <cstdio>
 #include <functional>
+#include <string>
 #include <vector>
 
 namespace {
@@ -62,10 +62,10 @@ int main(int argc, char** argv) {
 
   // Every run sets the other read-only state, so every file really changes;
   // each run is checked on disk afterwards, outside its time. The three
-  // take turns within a round, and the batch run is also compared with the
-  // walk just before it: on a shared machine a busy spell can make one run
-  // three times slower, and the best of a few runs alone may pair a quiet
-  // moment of one with a busy one of the other.
+  // take turns within a round, and each figure is the median of its
+  // rounds: on a shared machine a busy spell can make one run three times
+  // slower.
+  Gate gate;
   bool readOnly = false;
   size_t unchanged = 0;
   auto timed = [&](const std::function<void(bool)>& run) {
@@ -78,39 +78,33 @@ int main(int argc, char** argv) {
   size_t files = 0;
   SetAll(drive.Drive(), word(readOnly = true), files);  // warms the caches for all three
   constexpr int kRounds = 5;
-  double bare = 1e9, batch = 1e9, attrib = 1e9;
-  std::vector<double> ratios;
+  std::vector<double> bare, batch, attrib, start;
   for (int round = 0; round < kRounds; ++round) {
-    const double walked = timed([&](bool on) {
+    bare.push_back(timed([&](bool on) {
       size_t counted = 0;
       SetAll(drive.Drive(), word(on), counted);
-    });
-    const double changed = timed([&](bool on) {
+    }));
+    batch.push_back(timed([&](bool on) {
       form.CheckBoxReadOnly->SetChecked(on);
       form.FileList->SelectAll();
       form.ButtonExec->Click();
-    });
-    // /D as well: the other two change the directories too.
-    attrib = std::min(attrib, timed([&](bool on) {
-      CommandSeconds(String("cmd /c attrib ") + (on ? "+R" : "-R") + " /S /D " + drive.Drive() +
-                     "\\* >NUL");
     }));
-    bare = std::min(bare, walked);
-    batch = std::min(batch, changed);
-    ratios.push_back(changed / walked);
+    // /D as well: the other two change the directories too.
+    attrib.push_back(timed([&](bool on) {
+      CommandSeconds(String("cmd /c attrib ") + (on ? "+R" : "-R") + " /S /D " + drive.Drive() +
+                         "\\* >NUL",
+                     gate);
+    }));
+    start.push_back(CommandSeconds("cmd /c exit", gate));
   }
-  std::sort(ratios.begin(), ratios.end());
+  gate.Check(unchanged == 0, std::to_string(unchanged) + " files were left as they were");
   std::printf("tree: %zu files in %d rows\n", files, static_cast<int>(form.FileList->Items().size()));
-  std::printf("bare SetFileAttributesA walk: %8.3f s\n", bare);
-  std::printf("page 1 batch run:             %8.3f s  (%.2fx the bare walk; target 1.30x)\n", batch,
-              batch / bare);
-  std::printf("  run against the walk before it, median of %d: %.2fx\n", kRounds,
-              ratios[ratios.size() / 2]);
-  std::printf("attrib /S /D:                 %8.3f s\n", attrib);
+  std::printf("bare SetFileAttributesA walk: %8.3f s  (median of %d runs, each side)\n", Median(bare),
+              kRounds);
+  std::printf("page 1 batch run:             %8.3f s", Median(batch));
+  gate.Target(Median(batch), Median(bare), 1.30);
+  std::printf("attrib /S /D:                 %8.3f s  (of which starting cmd: %.3f s)\n",
+              Median(attrib), Median(start));
   Application().SetUserSeam(nullptr);
-  if (unchanged) {
-    std::fprintf(stderr, "bench_batch: %zu files were left as they were\n", unchanged);
-    return 1;
-  }
-  return 0;
+  return gate.Exit();
 }

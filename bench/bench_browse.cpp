@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <memory>
 #include <cstdlib>
 #include <malloc.h>
 #include <new>
@@ -60,75 +61,151 @@ void operator delete(void* block, size_t) noexcept { operator delete(block); }
 
 namespace {
 
+// What the list's sort moves: an item the size of the list's own, the
+// record reached through it and the name and its sort key by its index.
 struct Row {
-  kxvFileEntry Entry;
-  String Name;
+  const kxvFileEntry* Entry;
+  uint32_t Index;
+  uint16_t Spare;
+  bool Selected, Focused;
 };
+static_assert(sizeof(Row) == sizeof(TListItem));
 
-// A plain sort of the same rows with the list's comparator.
+// The same sort of the same rows in the same order as the list's re-sort:
+// the names' sort keys made inside the time, as the list makes them, then
+// the same stable sort with the same comparison.
 double PlainSort(const kxvFileList& list, kxvFileSortType sortType) {
   std::vector<Row> rows;
-  rows.reserve(list.Count());
-  for (int i = 0; i < list.Count(); ++i) rows.push_back(Row{list.Entry(i), list.Caption(i)});
+  std::vector<const char*> names;
+  for (int i = 0; i < list.Count(); ++i) {
+    rows.push_back(Row{&list.Entry(i), static_cast<uint32_t>(i), 0, false, false});
+    names.push_back(list.Caption(i));
+  }
+  const bool byName = sortType == fstName || sortType == fstExt || sortType == fstAttribute;
+  std::vector<String> keys;
   return Seconds([&] {
-    std::sort(rows.begin(), rows.end(), [sortType](const Row& a, const Row& b) {
-      return kxvCompareFiles(a.Entry, a.Name.c_str(), b.Entry, b.Name.c_str(), sortType, false) < 0;
+    if (byName) {
+      keys.reserve(rows.size());
+      for (const Row& row : rows) keys.push_back(kxvNameSortKey(names[row.Index]));
+    }
+    std::stable_sort(rows.begin(), rows.end(), [&](const Row& a, const Row& b) {
+      return kxvCompareFiles(*a.Entry, names[a.Index], *b.Entry, names[b.Index], sortType, false,
+                             byName ? &keys[a.Index] : nullptr,
+                             byName ? &keys[b.Index] : nullptr) < 0;
     });
   });
 }
 
-void Measure(const String& dir) {
-  TForm form(nullptr);
-  form.SetClientSize(600, 400);
-  auto* list = new kxvFileList(&form);
-  list->SetParent(&form);
-  list->SetBounds(0, 0, 600, 400);
-  list->SetSortType(fstName);
-  list->HandleNeeded();
+// Whether every row goes before or with the next one in this order.
+bool InOrder(const kxvFileList& list, kxvFileSortType sortType) {
+  for (int i = 1; i < list.Count(); ++i) {
+    if (kxvCompareFiles(list.Entry(i - 1), list.Caption(i - 1), list.Entry(i), list.Caption(i),
+                        sortType, false) > 0) {
+      return false;
+    }
+  }
+  return true;
+}
 
+// A list on a form of its own, its window made, nothing listed yet.
+struct Lister {
+  Lister() {
+    form.SetClientSize(600, 400);
+    list->SetParent(&form);
+    list->SetBounds(0, 0, 600, 400);
+    list->SetSortType(fstName);
+    list->HandleNeeded();
+  }
+  TForm form{nullptr};
+  kxvFileList* list = new kxvFileList(&form);
+};
+
+void Measure(const String& dir, double listingTarget, Gate& gate) {
+  constexpr int kRuns = 5;
   const size_t entries = BareEnumeration(dir);  // warms the caches for both
-  const double bare = Best(3, [&] { BareEnumeration(dir); });
-  const size_t before = heapBytes.load();
-  const double first = Seconds([&] { list->SetDirectory(dir); });
-  const size_t after = heapBytes.load();
-  const double listing = std::min(first, Best(2, [&] { list->MakeFileList(); }));
+  // Each listing on a list of its own: a list listed before would reuse
+  // what it allocated then.
+  std::vector<std::unique_ptr<Lister>> listers;
+  for (int run = 0; run < kRuns; ++run) listers.push_back(std::make_unique<Lister>());
+  std::vector<double> bare, listing;
+  size_t rowBytes = 0;
+  for (int run = 0; run < kRuns; ++run) {
+    bare.push_back(Seconds([&] { BareEnumeration(dir); }));
+    const size_t before = heapBytes.load();
+    listing.push_back(Seconds([&] { listers[run]->list->SetDirectory(dir); }));
+    if (run == 0) rowBytes = heapBytes.load() - before;
+  }
+  kxvFileList* list = listers.back()->list;
+  for (size_t run = 0; run + 1 < listers.size(); ++run) listers[run].reset();
 
   size_t texts = 0;
   for (int i = 0; i < list->Count(); ++i) {
     for (int column = 0; column < 4; ++column) texts += std::strlen(list->Text(i, column)) + 1;
   }
   const double rows = list->Count();
-
   std::printf("%s: %zu entries, %d rows\n", dir.c_str(), entries, list->Count());
-  std::printf("  bare FindFirstFileA:   %8.3f s\n", bare);
-  std::printf("  list (sorted by name): %8.3f s  (%.2fx the bare enumeration; target 2x)\n",
-              listing, listing / bare);
-  const double bySize = Seconds([&] { list->SetSortType(fstSize); });
-  const double plainSize = PlainSort(*list, fstSize);
-  const double byName = Seconds([&] { list->SetSortType(fstName); });
-  const double plainName = PlainSort(*list, fstName);
-  std::printf("  re-sort by size:       %8.3f s  (plain std::sort %.3f s: %.2fx; target 3x)\n",
-              bySize, plainSize, bySize / plainSize);
-  std::printf("  re-sort by name:       %8.3f s  (plain std::sort %.3f s: %.2fx; target 3x)\n",
-              byName, plainName, byName / plainName);
+  gate.Check(static_cast<size_t>(list->Count()) == entries, "a row for every entry");
+  gate.Check(InOrder(*list, fstName), "the rows sorted by name");
+  std::printf("  bare FindFirstFileA:   %8.3f s  (median of %d runs, each side)\n", Median(bare), kRuns);
+  std::printf("  list (sorted by name): %8.3f s", Median(listing));
+  if (listingTarget > 0) gate.Target(Median(listing), Median(bare), listingTarget);
+  else std::printf("  (%.2fx)\n", Median(listing) / Median(bare));
+
+  // Name order to size order and back, in turns with the references.
+  std::vector<double> bySize, plainSize, byName, plainName;
+  for (int run = 0; run < kRuns; ++run) {
+    plainSize.push_back(PlainSort(*list, fstSize));
+    bySize.push_back(Seconds([&] { list->SetSortType(fstSize); }));
+    gate.Check(InOrder(*list, fstSize), "the rows sorted by size");
+    plainName.push_back(PlainSort(*list, fstName));
+    byName.push_back(Seconds([&] { list->SetSortType(fstName); }));
+    gate.Check(InOrder(*list, fstName), "the rows sorted by name again");
+  }
+  std::printf("  re-sort by size:       %8.3f s  (the same sort of the same rows %.3f s)",
+              Median(bySize), Median(plainSize));
+  gate.Target(Median(bySize), Median(plainSize), 3.0);
+  std::printf("  re-sort by name:       %8.3f s  (the same sort of the same rows %.3f s)",
+              Median(byName), Median(plainName));
+  gate.Target(Median(byName), Median(plainName), 3.0);
 
   const int step = std::max(1, list->Count() / 1000);
-  for (int i = 0, n = 0; i < list->Count() && n < 1000; i += step, ++n) list->SetSelected(i, true);
-  const int selected = list->SelCount();
+  std::vector<String> chosen;
+  for (int i = 0; i < list->Count() && chosen.size() < 1000; i += step) {
+    list->SetSelected(i, true);
+    chosen.push_back(list->Caption(i));
+  }
   const double update = Seconds([&] { list->UpdateList(); });
-  std::printf("  UpdateList, %d selected: %6.3f s  (%d selected after)\n", selected, update,
-              list->SelCount());
-  std::printf("  memory per row:        %8.0f bytes  (the 36-byte record + %.0f bytes of texts)\n",
-              double(after - before) / rows, double(texts) / rows);
+  std::vector<String> kept;
+  for (int row = list->GetSelectedItem(-1); row >= 0; row = list->GetSelectedItem(row)) {
+    kept.push_back(list->Caption(row));
+  }
+  std::sort(chosen.begin(), chosen.end());
+  std::sort(kept.begin(), kept.end());
+  gate.Check(kept == chosen, "the same rows selected after the refresh");
+  std::printf("  UpdateList, %zu selected: %6.3f s\n", chosen.size(), update);
+  std::printf("  memory per row:        %8.0f bytes  (the %zu-byte record + %.0f bytes of texts)\n",
+              double(rowBytes) / rows, sizeof(kxvFileEntry), double(texts) / rows);
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
   if (argc < 2) {
-    std::fprintf(stderr, "usage: bench_browse <directory>...\n");
+    std::fprintf(stderr, "usage: bench_browse <directory>[:<listing target>]...\n");
     return 2;
   }
-  for (int i = 1; i < argc; ++i) Measure(argv[i]);
-  return 0;
+  Gate gate;
+  for (int i = 1; i < argc; ++i) {
+    // The listing's target holds for large directories, where the fixed
+    // costs of a listing weigh little: given after the path when it holds.
+    String arg = argv[i];
+    double target = 0;
+    const size_t colon = arg.rfind(':');
+    if (colon != String::npos && colon > 1) {
+      target = std::atof(arg.c_str() + colon + 1);
+      arg.resize(colon);
+    }
+    Measure(arg, target, gate);
+  }
+  return gate.Exit();
 }
