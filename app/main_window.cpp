@@ -199,6 +199,7 @@ void TMainForm::BuildAtrChangePage() {
   DirTree->SetReadOnly(true);
   DirTree->SetHideSelection(false);
   DirTree->SetSortType(stText);
+  DirTree->SetIndent(19);
   DirTree->SetAutoUpdate(true);
   Splitter1 = Place<TSplitter>(this, page, "Splitter1", 112, 4, 4, 220);
   FileList = Place<kxvFileList>(this, page, "FileList", 116, 4, 456, 220);

@@ -36,21 +36,15 @@ void TTreeNode::SetText(const String& text) {
 
 TTreeNode* TTreeNode::GetNextSibling() const {
   if (!parent_) return nullptr;
-  const int i = Index();
-  return i + 1 < parent_->Count() ? parent_->children_[i + 1] : nullptr;
+  return index_ + 1 < parent_->Count() ? parent_->children_[index_ + 1] : nullptr;
 }
 
 TTreeNode* TTreeNode::GetPrevSibling() const {
   if (!parent_) return nullptr;
-  const int i = Index();
-  return i > 0 ? parent_->children_[i - 1] : nullptr;
+  return index_ > 0 ? parent_->children_[index_ - 1] : nullptr;
 }
 
-int TTreeNode::Index() const {
-  if (!parent_) return -1;
-  auto& siblings = parent_->children_;
-  return static_cast<int>(std::find(siblings.begin(), siblings.end(), this) - siblings.begin());
-}
+int TTreeNode::Index() const { return parent_ ? index_ : -1; }
 
 int TTreeNode::Level() const {
   int level = 0;
@@ -211,6 +205,7 @@ void TCustomTreeView::CreateParams(TCreateParams& params) {
 
 void TCustomTreeView::InitializeWnd() {
   Syncing s(syncing_);
+  if (indent_ > 0) Send(TVM_SETINDENT, static_cast<WPARAM>(indent_), nullptr);
   if (items_.Updating()) Send(WM_SETREDRAW, FALSE, nullptr);
   InsertItems(&root_);
   RestoreExpanded(&root_);
@@ -325,7 +320,9 @@ TTreeNode* TCustomTreeView::AddNode(TTreeNode* parent, const String& text, void*
       return CompareNodes(reinterpret_cast<LPARAM>(a), reinterpret_cast<LPARAM>(b), 0) < 0;
     });
   }
+  const size_t place = static_cast<size_t>(at - siblings.begin());
   siblings.insert(at, node);
+  Renumber(parent, place);
   if (HandleAllocated()) {
     Syncing s(syncing_);
     InsertItem(node);
@@ -350,7 +347,9 @@ void TCustomTreeView::DeleteNode(TTreeNode* node) {
   }
   TTreeNode* parent = node->parent_;
   auto& siblings = parent->children_;
-  siblings.erase(std::find(siblings.begin(), siblings.end(), node));
+  const size_t place = static_cast<size_t>(node->index_);
+  siblings.erase(siblings.begin() + static_cast<std::ptrdiff_t>(place));
+  Renumber(parent, place);
   if (selected_ == node || (selected_ && selected_->HasAsParent(node))) selected_ = nullptr;
   FreeNode(node);
   if (!IsRoot(parent) && parent->children_.empty()) {
@@ -412,10 +411,21 @@ void TCustomTreeView::ExpandNode(TTreeNode* node) {
 
 void TCustomTreeView::CollapseNode(TTreeNode* node) {
   if (!node->Expanded() || !CanCollapse(node)) return;
+  // A selection inside goes up to the node, as the control moves it.
+  TTreeNode* selected = Selected();
+  const bool moves = selected && selected->HasAsParent(node);
   node->expanded_ = false;
   if (node->item_ && HandleAllocated()) {
     Syncing s(syncing_);
     Send(TVM_EXPAND, TVE_COLLAPSE, node->item_);
+  }
+  if (moves) {
+    selected_ = node;
+    if (HandleAllocated() && node->item_) {
+      Syncing s(syncing_);
+      Send(TVM_SELECTITEM, TVGN_CARET, node->item_);
+    }
+    Change(node);
   }
 }
 
@@ -425,6 +435,7 @@ void TCustomTreeView::SortChildren(TTreeNode* parent, bool recurse) {
   std::sort(kids.begin(), kids.end(), [&](TTreeNode* a, TTreeNode* b) {
     return CompareForSort(reinterpret_cast<LPARAM>(a), reinterpret_cast<LPARAM>(b), 0) < 0;
   });
+  Renumber(parent, 0);
   if (kids.size() > 1 && HandleAllocated() && (IsRoot(parent) || parent->item_)) {
     TVSORTCB sort{IsRoot(parent) ? TVI_ROOT : parent->item_, &CompareForSort, 0};
     Syncing s(syncing_);
@@ -433,6 +444,11 @@ void TCustomTreeView::SortChildren(TTreeNode* parent, bool recurse) {
   if (recurse) {
     for (TTreeNode* child : kids) SortChildren(child, true);
   }
+}
+
+void TCustomTreeView::Renumber(TTreeNode* parent, size_t from) {
+  auto& kids = parent->children_;
+  for (size_t i = from; i < kids.size(); ++i) kids[i]->index_ = static_cast<int>(i);
 }
 
 int CALLBACK TCustomTreeView::CompareForSort(LPARAM a, LPARAM b, LPARAM) {
@@ -472,6 +488,11 @@ void TCustomTreeView::SetHideSelection(bool hideSelection) {
 void TCustomTreeView::SetShowLines(bool showLines) { SetStyle(showLines_, showLines); }
 void TCustomTreeView::SetShowButtons(bool showButtons) { SetStyle(showButtons_, showButtons); }
 void TCustomTreeView::SetShowRoot(bool showRoot) { SetStyle(showRoot_, showRoot); }
+
+void TCustomTreeView::SetIndent(int indent) {
+  indent_ = indent;
+  if (indent > 0 && HandleAllocated()) Send(TVM_SETINDENT, static_cast<WPARAM>(indent), nullptr);
+}
 
 bool TCustomTreeView::CanExpand(TTreeNode* node) {
   bool allow = true;

@@ -68,6 +68,9 @@ private:
   bool hasChildren_ = false;
   bool expanded_ = false;
   int sortKey_ = 0;  // place before a sort: ties keep their order
+  // The place among the siblings, kept with every change of them: sibling
+  // steps through a level of thousands are then a lookup, not a search.
+  int index_ = 0;
 
   friend class TCustomTreeView;
   friend class TTreeNodes;
@@ -141,6 +144,9 @@ public:
   void SetShowButtons(bool showButtons);
   bool ShowRoot() const { return showRoot_; }
   void SetShowRoot(bool showRoot);
+  // Pixels a level is indented by; 0 leaves the control's own.
+  int Indent() const { return indent_; }
+  void SetIndent(int indent);
 
   // Before a node opens, by the user or the program: add its children
   // here, or clear allow to keep it closed.
@@ -148,7 +154,8 @@ public:
   TTVExpandingEvent OnCollapsing;
   // Before the user moves the selection to node; clear allow to stay.
   TTVChangingEvent OnChanging;
-  // After the selection moved to node (null for none).
+  // After the selection moved to node (null for none), by any means: the
+  // user, the program, or a collapse that took it up to the closed node.
   TTVChangedEvent OnChange;
 
 protected:
@@ -174,6 +181,8 @@ private:
   void ForgetItems(TTreeNode* parent);
   void RestoreExpanded(TTreeNode* parent);
   void SortChildren(TTreeNode* parent, bool recurse);
+  // Gives the children of parent from index from on their places.
+  static void Renumber(TTreeNode* parent, size_t from);
   static int CALLBACK CompareForSort(LPARAM a, LPARAM b, LPARAM);
   void ExpandNode(TTreeNode* node);
   void CollapseNode(TTreeNode* node);
@@ -192,6 +201,7 @@ private:
   bool showLines_ = true;
   bool showButtons_ = true;
   bool showRoot_ = true;
+  int indent_ = 0;
   // The program drives the window: its notifications only echo the model.
   int syncing_ = 0;
   // Inside the control's own handling of a mouse button.

@@ -5,6 +5,8 @@
 #include "lib/core/Findfile.h"
 #include "lib/core/Waitcur.h"
 
+#include <unordered_set>
+
 namespace {
 
 // Everything but read-only, hidden, system and directory: the probe for a
@@ -17,6 +19,14 @@ void FindLevel(kxFindFile& finder, String directory, int32_t excludeAttr) {
   finder.ShowDots = false;
   finder.ExcludeAttr = excludeAttr;
   finder.Find(AppendPath(directory, "*.*"));
+}
+
+// The path of the directory above a path ending in "\\" (C:\A\B\ gives
+// C:\A\); empty for a drive.
+String ParentPath(const String& path) {
+  const String inner = path.substr(0, path.size() - 1);
+  const int last = LastCharPos(inner.c_str(), '\\');
+  return last < 0 ? String() : inner.substr(0, static_cast<size_t>(last) + 1);
 }
 
 bool HasSubdirectory(const String& directory) {
@@ -48,10 +58,8 @@ kxvDirTree::kxvDirTree(TComponent* owner) : TCustomTreeView(owner) {
   SetReadOnly(false);
 }
 
-kxvDirTree::~kxvDirTree() {
-  ClearDirNotifyChange();
-  if (fileList_) fileList_->SetDirTree(nullptr);
-}
+// The list learns of our end through its free notification.
+kxvDirTree::~kxvDirTree() { ClearDirNotifyChange(); }
 
 bool kxvDirTree::Quiet() const { return Loading() || Designing(); }
 
@@ -97,10 +105,20 @@ TTreeNode* kxvDirTree::GetNode(TTreeNode* node, const String& path) {
   if (path.size() < own.size() || CompareText(own, path.substr(0, own.size())) != 0) {
     return nullptr;
   }
-  if (path.size() == own.size()) return node;
+  return Descend(node, path, own.size());
+}
+
+TTreeNode* kxvDirTree::Descend(TTreeNode* node, const String& path, size_t at) {
+  if (at == path.size()) return node;
+  // The next name of path against each child's name: one comparison a
+  // child, not a path built and compared for each.
+  const int end = CharPos(path.c_str(), '\\', static_cast<int>(at));
+  if (end < 0) return nullptr;
+  const String name = UpperCase(path.substr(at, static_cast<size_t>(end) - at));
   if (node->HasChildren() && node->Count() == 0) MakeDirTree(node);
   for (TTreeNode* child = node->GetFirstChild(); child; child = child->GetNextSibling()) {
-    if (TTreeNode* found = GetNode(child, path)) return found;
+    if (UpperCase(child->Text()) != name) continue;
+    if (TTreeNode* found = Descend(child, path, static_cast<size_t>(end) + 1)) return found;
   }
   return nullptr;
 }
@@ -108,6 +126,9 @@ TTreeNode* kxvDirTree::GetNode(TTreeNode* node, const String& path) {
 void kxvDirTree::SetSelected(TTreeNode* node) {
   TCustomTreeView::SetSelected(node);
   directory_ = GetPath(node);
+  // The control opens the branches down to a node selected below a closed
+  // drive without asking us: the drive is open now, so it is watched.
+  if (node && node->Parent() && autoUpdate_ && !Quiet()) CheckCreateThread(node);
   if (fileList_) fileList_->SetDirectory(directory_);
 }
 
@@ -122,11 +143,23 @@ void kxvDirTree::SetDirectory(const String& path) {
 
 void kxvDirTree::SetFileList(kxvFileList* list) {
   if (list == fileList_) return;
+  kxvFileList* old = fileList_;
   fileList_ = list;
+  // The list we leave forgets us, if it still points here.
+  if (old) {
+    RemoveFreeNotification(old);
+    if (old->DirTree() == this) old->SetDirTree(nullptr);
+  }
   if (list) {
+    FreeNotification(list);
     list->SetDirTree(this);
     list->SetDirectory(directory_);
   }
+}
+
+void kxvDirTree::Notification(TComponent* component, TOperation operation) {
+  TCustomTreeView::Notification(component, operation);
+  if (operation == opRemove && component == static_cast<TComponent*>(fileList_)) fileList_ = nullptr;
 }
 
 // --- Levels -----------------------------------------------------------------
@@ -162,9 +195,10 @@ bool kxvDirTree::MakeDirTree(TTreeNode* node) {
     found = true;
   }
   // A level found empty loses its "+", so that it does not invite a
-  // click that cannot open it.
-  if (!found) node->SetHasChildren(false);
-  node->AlphaSort();
+  // click that cannot open it; a drive keeps it (a medium may come).
+  if (!found && node->Parent()) node->SetHasChildren(false);
+  // Kept in order as they came, when the tree sorts by itself.
+  if (SortType() != stText) node->AlphaSort();
   return found;
 }
 
@@ -206,9 +240,17 @@ void kxvDirTree::UpdateTree() {
   {
     NodesUpdate update(Items());
     MakeDirTree();
+    // Once a level is open again its other remembered children have
+    // nothing left to open: they are not looked up one by one.
+    std::unordered_set<String> open;
     for (int i = 0; i < paths->Count(); ++i) {
-      TTreeNode* node = GetNode(paths->Get(i));
-      if (node && node->Parent() && !node->Parent()->Expanded()) node->Parent()->Expand(false);
+      const String& path = paths->Get(i);
+      const String parent = ParentPath(path);
+      if (!parent.empty() && open.count(parent)) continue;
+      TTreeNode* node = GetNode(path);
+      if (!node || !node->Parent()) continue;
+      if (!node->Parent()->Expanded()) node->Parent()->Expand(false);
+      if (node->Parent()->Expanded()) open.insert(parent);
     }
   }
   SetDirectory(directory_);
@@ -239,21 +281,31 @@ void kxvDirTree::CheckCreateThread(TTreeNode* node) {
 }
 
 bool kxvDirTree::CheckDirChange(TTreeNode* node) {
-  for (TTreeNode* child = node->GetFirstChild(); child; child = child->GetNextSibling()) {
-    String path = GetPath(child);
-    path.pop_back();
-    const DWORD attributes = GetFileAttributesA(path.c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY) ||
-        (child->Expanded() && CheckDirChange(child))) {
-      return true;
-    }
-  }
+  // The level read once, both ways compared through sets of names (letter
+  // case ignored as the lookup of a path ignores it): a shown directory
+  // that is gone or became a file, or a directory not shown.
+  std::unordered_set<String> onDisk;
   kxFindFile finder;
   FindLevel(finder, GetPath(node), 0);
   while (finder.Next()) {
-    if ((finder.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && !GetNode(finder.cFileName)) {
-      return true;
+    if (finder.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+      onDisk.insert(UpperCase(FileNamePart(finder.cFileName)));
     }
+  }
+  std::unordered_set<String> shown;
+  for (TTreeNode* child = node->GetFirstChild(); child; child = child->GetNextSibling()) {
+    String name = UpperCase(child->Text());
+    if (!onDisk.count(name)) return true;
+    if (child->Expanded()) {
+      if (CheckDirChange(child)) return true;
+    } else if (!child->HasChildren() && HasSubdirectory(GetPath(child))) {
+      // Subdirectories came into a directory shown without a "+".
+      child->SetHasChildren(true);
+    }
+    shown.insert(std::move(name));
+  }
+  for (const String& name : onDisk) {
+    if (!shown.count(name)) return true;
   }
   return false;
 }

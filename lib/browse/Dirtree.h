@@ -26,7 +26,8 @@ public:
   // nothing. An empty path selects nothing.
   void SetDirectory(const String& path);
   kxvFileList* FileList() const { return fileList_; }
-  // Links the list (not owned) and pushes Directory into it.
+  // Links the list (not owned) and pushes Directory into it; a list
+  // linked before forgets this tree.
   void SetFileList(kxvFileList* list);
   bool AutoUpdate() const { return autoUpdate_; }
   void SetAutoUpdate(bool autoUpdate);
@@ -66,6 +67,7 @@ public:
 
 protected:
   void InitializeWnd() override;
+  void Notification(TComponent* component, TOperation operation) override;
   // Reads the level before it opens; fires OnExpanding after.
   bool CanExpand(TTreeNode* node) override;
   // Takes the clicked node as the current directory; fires OnClick after.
@@ -73,6 +75,8 @@ protected:
 
 private:
   bool Quiet() const;
+  // The node of path below node, whose own path is path's first at bytes.
+  TTreeNode* Descend(TTreeNode* node, const String& path, size_t at);
   void MakeDriveNodesOnce();
 
   String directory_;

@@ -90,10 +90,8 @@ kxvFileList::kxvFileList(TComponent* owner) : TCustomListView(owner) {
   SetAutoSort(true);
 }
 
-kxvFileList::~kxvFileList() {
-  watcher_.reset();
-  if (dirTree_) dirTree_->SetFileList(nullptr);
-}
+// The tree learns of our end through its free notification.
+kxvFileList::~kxvFileList() { watcher_.reset(); }
 
 bool kxvFileList::Quiet() const {
   return (ComponentState() & (csLoading | csReading | csDesigning)) != 0;
@@ -310,8 +308,22 @@ void kxvFileList::SetSortDirection(bool descending) {
 
 void kxvFileList::SetDirTree(kxvDirTree* tree) {
   if (tree == dirTree_) return;
+  kxvDirTree* old = dirTree_;
   dirTree_ = tree;
-  if (tree) tree->SetFileList(this);
+  // The tree we leave forgets us, if it still points here.
+  if (old) {
+    RemoveFreeNotification(old);
+    if (old->FileList() == this) old->SetFileList(nullptr);
+  }
+  if (tree) {
+    FreeNotification(tree);
+    tree->SetFileList(this);
+  }
+}
+
+void kxvFileList::Notification(TComponent* component, TOperation operation) {
+  TCustomListView::Notification(component, operation);
+  if (operation == opRemove && component == static_cast<TComponent*>(dirTree_)) dirTree_ = nullptr;
 }
 
 // --- Sorting and the user ---------------------------------------------------
@@ -369,7 +381,14 @@ void kxvFileList::DblClick() {
 
 // --- Selection --------------------------------------------------------------
 
-int kxvFileList::FindName(const String& name) const { return FindCaption(0, name, false, false); }
+int kxvFileList::FindName(const String& name) const {
+  // The platform's comparison, as for directories: names the disk holds
+  // apart by case are still the same name to look up.
+  for (int row = 0; row < Count(); ++row) {
+    if (lstrcmpiA(Caption(row), name.c_str()) == 0) return row;
+  }
+  return -1;
+}
 
 int kxvFileList::GetSelectedItem(int after) const {
   for (int row = after < 0 ? 0 : after + 1; row < Count(); ++row) {

@@ -70,7 +70,8 @@ public:
   bool SortDirection() const { return sortDirection_; }
   void SetSortDirection(bool descending);
   kxvDirTree* DirTree() const { return dirTree_; }
-  // Links the tree (not owned), which then pushes its directory here.
+  // Links the tree (not owned), which then pushes its directory here; a
+  // tree linked before forgets this list.
   void SetDirTree(kxvDirTree* tree);
 
   // Re-lists Directory and selects again the rows selected before.
@@ -114,6 +115,7 @@ public:
 
 protected:
   void InitializeWnd() override;
+  void Notification(TComponent* component, TOperation operation) override;
   void ColumnClicked(int column) override;
   void DblClick() override;
   int CompareEvent(const TListItem& item1, const TListItem& item2, int data);

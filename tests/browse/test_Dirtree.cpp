@@ -302,3 +302,88 @@ TEST(kxvDirTreePalette, RegisteredOnTheLibraryPage) {
   ASSERT_NE(entry, nullptr);
   EXPECT_EQ(entry->Page, "NORDA");
 }
+
+TEST_F(DirTreeTest, ADriveOpenedBySelectingBelowItIsWatched) {
+  tree->SetFileList(list);
+  tree->SetAutoUpdate(true);
+  tree->HandleNeeded();
+  ASSERT_EQ(tree->WatcherCount(), 0);
+  // As a double-click on a directory row does with the drive closed.
+  list->SetDirectory(Root() + "Data\\Sub");
+  ASSERT_EQ(tree->Directory(), Root() + "Data\\Sub\\");
+  EXPECT_TRUE(DriveNode()->Expanded());
+  EXPECT_EQ(tree->WatcherCount(), 1);
+  // And it follows the disk there.
+  dir.Dir("Data\\New");
+  NotifyDrive();
+  EXPECT_NE(tree->GetNode(Root() + "Data\\New"), nullptr);
+}
+
+TEST_F(DirTreeTest, ADriveKeepsItsPlusAndADirectoryGetsItBack) {
+  TempDir empty;
+  MappedDrive bare(empty.Path());
+  tree->SetFileList(list);
+  tree->HandleNeeded();
+  TTreeNode* node = tree->GetNode(bare.Drive() + "\\");
+  ASSERT_NE(node, nullptr);
+  node->Expand(false);  // nothing below: refused
+  EXPECT_FALSE(node->Expanded());
+  EXPECT_TRUE(node->HasChildren());
+  // The list can still take the tree there once a directory exists.
+  empty.Dir("Later");
+  list->SetDirectory(bare.Drive() + "\\Later");
+  EXPECT_EQ(tree->Directory(), bare.Drive() + "\\Later\\");
+
+  // A shown directory without a "+" gets it at the next check once it
+  // holds a directory.
+  TTreeNode* drive = DriveNode();
+  drive->Expand(false);
+  TTreeNode* other = tree->GetNode(Root() + "Other\\Inner");
+  ASSERT_NE(other, nullptr);
+  ASSERT_FALSE(other->HasChildren());
+  dir.Dir("Other\\Inner\\Below");
+  tree->GetNode(Root() + "Other")->Expand(false);
+  EXPECT_FALSE(tree->CheckDirChange(drive));
+  EXPECT_TRUE(other->HasChildren());
+}
+
+TEST_F(DirTreeTest, LinksAreForgottenByTheSideLeftOrGone) {
+  tree->SetFileList(list);
+  auto* second = new kxvFileList(&form);
+  tree->SetFileList(second);
+  EXPECT_EQ(list->DirTree(), nullptr);
+  EXPECT_EQ(second->DirTree(), tree);
+  // The list links another tree: the first one lets go of the list.
+  auto* other = new kxvDirTree(&form);
+  second->SetDirTree(other);
+  EXPECT_EQ(tree->FileList(), nullptr);
+  EXPECT_EQ(other->FileList(), second);
+  // Deleted: the partner holds nothing that dangles.
+  delete other;
+  EXPECT_EQ(second->DirTree(), nullptr);
+  tree->SetFileList(second);
+  delete second;
+  EXPECT_EQ(tree->FileList(), nullptr);
+}
+
+TEST_F(DirTreeTest, ALevelOfManyIsCheckedAndRebuiltAsOne) {
+  // Names that differ from the disk's only in letter case are the same.
+  for (int i = 0; i < 300; ++i) dir.Dir("Many\\d" + std::to_string(i));
+  TTreeNode* drive = DriveNode();
+  drive->Expand(false);
+  TTreeNode* many = tree->GetNode(Root() + "Many");
+  many->Expand(false);
+  ASSERT_EQ(many->Count(), 300);
+  EXPECT_FALSE(tree->CheckDirChange(drive));
+  EXPECT_EQ(tree->GetNode(Root() + "MANY\\D7"), tree->GetNode(Root() + "many\\d7"));
+  dir.Dir("Many\\d300");
+  EXPECT_TRUE(tree->CheckDirChange(drive));
+  tree->SetSelected(tree->GetNode(Root() + "Many\\d5"));
+  tree->UpdateTree();
+  many = tree->GetNode(Root() + "Many");
+  EXPECT_TRUE(many->Expanded());
+  EXPECT_EQ(many->Count(), 301);
+  EXPECT_EQ(tree->Directory(), Root() + "Many\\d5\\");
+  RemoveDirectoryA((dir / "Many\\d42").c_str());
+  EXPECT_TRUE(tree->CheckDirChange(drive));
+}

@@ -437,3 +437,11 @@ TEST(kxvFileListPalette, RegisteredOnTheLibraryPage) {
   EXPECT_NE(dynamic_cast<kxvFileList*>(made), nullptr);
   EXPECT_EQ(form.ComponentCount(), 1);
 }
+
+TEST_F(FileListTest, FindNameFoldsCaseAsThePlatformDoes) {
+  list->Add(Record("ＡＢ.txt", 0x20));
+  list->Add(Record("Readme", 0x20));
+  EXPECT_EQ(list->FindName("ａｂ.TXT"), 0);  // wide letters too
+  EXPECT_EQ(list->FindName("README"), 1);
+  EXPECT_EQ(list->FindName("ＡＢ"), -1);
+}

@@ -340,3 +340,49 @@ TEST_F(TreeViewTest, StylesFollowTheProperties) {
   EXPECT_TRUE(style() & TVS_SHOWSELALWAYS);
   EXPECT_EQ(style() & lines, lines);
 }
+
+TEST_F(TreeViewTest, SiblingStepsAndPlacesFollowEveryChange) {
+  TTreeNode* parent = tree->Items().Add(nullptr, "p");
+  for (const char* text : {"d", "b", "e", "a"}) tree->Items().AddChild(parent, text);
+  auto check = [&] {
+    int i = 0;
+    for (TTreeNode* n = parent->GetFirstChild(); n; n = n->GetNextSibling(), ++i) {
+      EXPECT_EQ(n->Index(), i) << n->Text();
+      EXPECT_EQ(parent->Item(i), n);
+      EXPECT_EQ(n->GetPrevSibling(), i ? parent->Item(i - 1) : nullptr);
+    }
+    EXPECT_EQ(i, parent->Count());
+  };
+  check();
+  parent->AlphaSort();
+  EXPECT_EQ(ModelTexts(parent->GetFirstChild()), (std::vector<String>{"a", "b", "d", "e"}));
+  check();
+  parent->Item(1)->Delete();
+  check();
+  tree->SetSortType(stText);
+  tree->Items().AddChild(parent, "c");  // in its place
+  EXPECT_EQ(ModelTexts(parent->GetFirstChild()), (std::vector<String>{"a", "c", "d", "e"}));
+  check();
+}
+
+TEST_F(TreeViewTest, ACollapseThatTakesTheSelectionUpFiresOnChange) {
+  TTreeNode* top = tree->Items().Add(nullptr, "top");
+  TTreeNode* inner = tree->Items().AddChild(top, "inner");
+  tree->HandleNeeded();
+  top->Expand(false);
+  tree->SetSelected(inner);
+  std::vector<TTreeNode*> changed;
+  tree->OnChange = [&](TObject*, TTreeNode* node) { changed.push_back(node); };
+  top->Collapse(false);
+  EXPECT_EQ(tree->Selected(), top);
+  EXPECT_EQ(changed, std::vector<TTreeNode*>{top});
+}
+
+TEST_F(TreeViewTest, IndentBeforeAndAfterTheWindow) {
+  tree->SetIndent(19);
+  tree->HandleNeeded();
+  EXPECT_EQ(Tv(tree, TVM_GETINDENT, 0), 19);
+  tree->SetIndent(25);
+  EXPECT_EQ(Tv(tree, TVM_GETINDENT, 0), 25);
+  EXPECT_EQ(tree->Indent(), 25);
+}
