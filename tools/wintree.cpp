@@ -13,6 +13,18 @@
 //   wintree tab TEXT      the same for the page control's tab TEXT
 //   wintree dialog        prints the caption of the dialog the program
 //                         shows; exits with 1 when there is none
+//   wintree active        prints the caption of the program's window that
+//                         keys go to; exits with 1 when the desktop's
+//                         foreground window is not the program's
+//   wintree focus         prints the class and "text" of the control with
+//                         the keyboard focus in that window
+//   wintree check TEXT    prints "checked" or "unchecked" for the shown
+//                         check box TEXT
+//   wintree enabled CLASS TEXT
+//                         prints "enabled" or "disabled" for the shown
+//                         control: disabled also when a window around it is
+//   wintree selected-node prints the text of the tree's selected line
+//   wintree selected-rows prints the file list's selected rows, one a line
 // With "--desktop NAME" first, it looks on that desktop (a Wine virtual
 // desktop started with explorer /desktop=NAME) instead of its own.
 // Exits with 1 when no VEMTAR window (or no such control) is there.
@@ -94,6 +106,54 @@ class Remote {
 
 constexpr SIZE_T kTextAt = 256, kTextSize = 512;
 
+// The window of the program's that the desktop sends keys to, and that
+// thread's focus; false when the foreground is another program's.
+bool Foreground(HWND main, HWND& active, HWND& focus) {
+  HWND top = GetForegroundWindow();
+  DWORD process = 0, owner = 0;
+  GetWindowThreadProcessId(main, &process);
+  const DWORD thread = GetWindowThreadProcessId(top, &owner);
+  GUITHREADINFO info{};
+  info.cbSize = sizeof info;
+  if (!top || owner != process || !GetGUIThreadInfo(thread, &info) || info.hwndActive != top) {
+    return false;
+  }
+  active = info.hwndActive;
+  focus = info.hwndFocus;
+  return true;
+}
+
+// Whether input can reach control: it and every window around it enabled.
+bool Usable(HWND control) {
+  for (HWND w = control; w; w = GetParent(w)) {
+    if (!IsWindowEnabled(w)) return false;
+  }
+  return true;
+}
+
+// The text of the tree's item.
+bool NodeText(const Remote& remote, HWND tree, HTREEITEM item, char (&name)[kTextSize]) {
+  TVITEMA tv{};
+  tv.mask = TVIF_TEXT;
+  tv.hItem = item;
+  tv.pszText = remote.At(kTextAt);
+  tv.cchTextMax = kTextSize;
+  return remote.Put(&tv, sizeof tv) &&
+         SendMessageA(tree, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(remote.At(0))) &&
+         remote.Get(name, sizeof name, kTextAt);
+}
+
+// The text of the name column of the list's row.
+bool RowText(const Remote& remote, HWND list, int row, char (&name)[kTextSize]) {
+  LVITEMA lv{};
+  lv.iSubItem = 0;
+  lv.pszText = remote.At(kTextAt);
+  lv.cchTextMax = kTextSize;
+  return remote.Put(&lv, sizeof lv) &&
+         SendMessageA(list, LVM_GETITEMTEXTA, row, reinterpret_cast<LPARAM>(remote.At(0))) > 0 &&
+         remote.Get(name, sizeof name, kTextAt);
+}
+
 // Prints a client rectangle of control on the screen.
 void PrintOnScreen(HWND control, RECT r) {
   MapWindowPoints(control, nullptr, reinterpret_cast<POINT*>(&r), 2);
@@ -107,17 +167,8 @@ bool PrintNode(HWND tree, const char* text) {
   for (auto item = reinterpret_cast<HTREEITEM>(SendMessageA(tree, TVM_GETNEXTITEM, TVGN_ROOT, 0));
        item; item = reinterpret_cast<HTREEITEM>(
                  SendMessageA(tree, TVM_GETNEXTITEM, TVGN_NEXTVISIBLE, reinterpret_cast<LPARAM>(item)))) {
-    TVITEMA tv{};
-    tv.mask = TVIF_TEXT;
-    tv.hItem = item;
-    tv.pszText = remote.At(kTextAt);
-    tv.cchTextMax = kTextSize;
     char name[kTextSize] = "";
-    if (!remote.Put(&tv, sizeof tv) ||
-        !SendMessageA(tree, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(remote.At(0))) ||
-        !remote.Get(name, sizeof name, kTextAt) || std::strcmp(name, text) != 0) {
-      continue;
-    }
+    if (!NodeText(remote, tree, item, name) || std::strcmp(name, text) != 0) continue;
     RECT r{}, client;
     *reinterpret_cast<HTREEITEM*>(&r) = item;
     GetClientRect(tree, &client);
@@ -139,16 +190,8 @@ bool PrintRow(HWND list, const char* text) {
   if (!remote.Ok()) return false;
   const int count = static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
   for (int row = 0; row < count; ++row) {
-    LVITEMA lv{};
-    lv.iSubItem = 0;
-    lv.pszText = remote.At(kTextAt);
-    lv.cchTextMax = kTextSize;
     char name[kTextSize] = "";
-    if (!remote.Put(&lv, sizeof lv) ||
-        SendMessageA(list, LVM_GETITEMTEXTA, row, reinterpret_cast<LPARAM>(remote.At(0))) <= 0 ||
-        !remote.Get(name, sizeof name, kTextAt) || std::strcmp(name, text) != 0) {
-      continue;
-    }
+    if (!RowText(remote, list, row, name) || std::strcmp(name, text) != 0) continue;
     // Only a row in view: a person would have to scroll first.
     const int top = static_cast<int>(SendMessageA(list, LVM_GETTOPINDEX, 0, 0));
     if (row < top || row >= top + SendMessageA(list, LVM_GETCOUNTPERPAGE, 0, 0)) return false;
@@ -163,6 +206,29 @@ bool PrintRow(HWND list, const char* text) {
     return true;
   }
   return false;
+}
+
+// The text of the tree's selected line.
+bool PrintSelectedNode(HWND tree) {
+  Remote remote(tree, kTextAt + kTextSize);
+  auto item = reinterpret_cast<HTREEITEM>(SendMessageA(tree, TVM_GETNEXTITEM, TVGN_CARET, 0));
+  char name[kTextSize] = "";
+  if (!remote.Ok() || !item || !NodeText(remote, tree, item, name)) return false;
+  std::printf("%s\n", name);
+  return true;
+}
+
+// The names of the list's selected rows, in row order.
+bool PrintSelectedRows(HWND list) {
+  Remote remote(list, kTextAt + kTextSize);
+  if (!remote.Ok()) return false;
+  for (int row = -1;
+       (row = static_cast<int>(SendMessageA(list, LVM_GETNEXTITEM, row, LVNI_SELECTED))) >= 0;) {
+    char name[kTextSize] = "";
+    if (!RowText(remote, list, row, name)) return false;
+    std::printf("%s\n", name);
+  }
+  return true;
 }
 
 // The tab reading text.
@@ -230,6 +296,33 @@ int main(int argc, char** argv) {
     char caption[512];
     GetWindowTextA(dialog, caption, sizeof caption);
     std::printf("%s\n", caption);
+  } else if (std::strcmp(command, "active") == 0 || std::strcmp(command, "focus") == 0) {
+    HWND active = nullptr, focus = nullptr;
+    if (!Foreground(main, active, focus)) return 1;
+    char cls[64] = "", text[512] = "";
+    if (command[0] == 'a') {
+      GetWindowTextA(active, text, sizeof text);
+      std::printf("%s\n", text);
+    } else {
+      if (!focus) return 1;
+      GetClassNameA(focus, cls, sizeof cls);
+      GetWindowTextA(focus, text, sizeof text);
+      std::printf("%s \"%s\"\n", cls, text);
+    }
+  } else if (std::strcmp(command, "check") == 0 && argc > 2) {
+    HWND box = FindChildOfClass(main, "TCheckBox", argv[2], true);
+    if (!box) return 1;
+    std::printf("%s\n", SendMessageA(box, BM_GETCHECK, 0, 0) == BST_CHECKED ? "checked" : "unchecked");
+  } else if (std::strcmp(command, "enabled") == 0 && argc > 3) {
+    HWND control = FindChildOfClass(main, argv[2], argv[3], true);
+    if (!control) return 1;
+    std::printf("%s\n", Usable(control) ? "enabled" : "disabled");
+  } else if (std::strcmp(command, "selected-node") == 0) {
+    HWND tree = FindChildOfClass(main, "TTreeView", nullptr, true);
+    if (!tree || !PrintSelectedNode(tree)) return 1;
+  } else if (std::strcmp(command, "selected-rows") == 0) {
+    HWND list = FindChildOfClass(main, "TListView", nullptr, true);
+    if (!list || !PrintSelectedRows(list)) return 1;
   } else if (std::strcmp(command, "close") == 0) {
     PostMessageA(main, WM_CLOSE, 0, 0);
   } else {

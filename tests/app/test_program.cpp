@@ -1,7 +1,9 @@
 // The real VEMTAR.EXE, started as a user would and looked at from outside:
 // its window tree, texts and pages, and the page it stores on closing.
+#include "framework/Handle.h"
 #include "lib/core/File.h"
 #include "tests/helpers/MappedDrive.h"
+#include "tests/helpers/Pump.h"
 #include "tests/helpers/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -50,11 +52,111 @@ String VisibleSheet(HWND top) {
   return String();
 }
 
+// The lines of the list box on the page captioned sheet.
+std::vector<String> SheetListLines(HWND top, const String& sheet) {
+  const Window* page = Find(Tree(top), "TTabSheet", sheet);
+  if (!page) return {};
+  std::vector<String> lines;
+  for (const Window& w : Tree(page->hwnd)) {
+    if (w.cls != "TListBox") continue;
+    // The wide message: the narrow one is not translated between
+    // processes under 64-bit Wine.
+    const int count = static_cast<int>(SendMessageW(w.hwnd, LB_GETCOUNT, 0, 0));
+    for (int i = 0; i < count; ++i) {
+      std::wstring wide(SendMessageW(w.hwnd, LB_GETTEXTLEN, i, 0) + 1, L'\0');
+      SendMessageW(w.hwnd, LB_GETTEXT, i, reinterpret_cast<LPARAM>(wide.data()));
+      char text[MAX_PATH * 2] = "";
+      WideCharToMultiByte(CP_ACP, 0, wide.c_str(), -1, text, sizeof text, nullptr, nullptr);
+      lines.push_back(text);
+    }
+    break;
+  }
+  return lines;
+}
+
 // The folder VEMTAR.EXE is built in, beside this test program's.
 String ExeDir() {
   char path[MAX_PATH];
   GetModuleFileNameA(nullptr, path, sizeof path);
   return FullPath(String(path, FileNamePart(path) - path) + "..\\bin") + "\\";
+}
+
+// VEMTAR.EXE started in a directory, and its main window once shown; one
+// that is still running when the test ends is ended.
+class Program {
+public:
+  Program(const String& exe, const String& dir) {
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info{};
+    String line = "\"" + exe + "\"";
+    if (!CreateProcessA(exe.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                        dir.c_str(), &startup, &info)) {
+      return;
+    }
+    process_.reset(info.hProcess);
+    thread_.reset(info.hThread);
+    id_ = info.dwProcessId;
+    const bool shown = PumpUntil([this] {
+      EnumWindows(OwnMainWindow, reinterpret_cast<LPARAM>(this));
+      return window_ && IsWindowVisible(window_);
+    });
+    if (!shown) window_ = nullptr;
+  }
+  ~Program() {
+    if (process_ && WaitForSingleObject(process_.get(), 0) == WAIT_TIMEOUT) {
+      TerminateProcess(process_.get(), 1);
+      WaitForSingleObject(process_.get(), 10000);
+    }
+  }
+  Program(const Program&) = delete;
+  Program& operator=(const Program&) = delete;
+
+  // Null when no window of the program came to show.
+  HWND Window() const { return window_; }
+  // Closes the window as its close box does; whether the program ended.
+  bool Close() {
+    PostMessageA(window_, WM_CLOSE, 0, 0);
+    return WaitForSingleObject(process_.get(), 10000) == WAIT_OBJECT_0;
+  }
+
+private:
+  static BOOL CALLBACK OwnMainWindow(HWND hwnd, LPARAM self) {
+    auto* program = reinterpret_cast<Program*>(self);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(hwnd, &owner);
+    char cls[64] = "";
+    GetClassNameA(hwnd, cls, sizeof cls);
+    if (owner != program->id_ || std::strcmp(cls, "TMainForm") != 0) return TRUE;
+    program->window_ = hwnd;
+    return FALSE;
+  }
+
+  UniqueHandle process_, thread_;
+  DWORD id_ = 0;
+  HWND window_ = nullptr;
+};
+
+// The page control of the window.
+HWND Tabs(HWND top) {
+  for (const Window& w : Tree(top)) {
+    if (w.cls == "TPageControl") return w.hwnd;
+  }
+  return nullptr;
+}
+
+// The keyboard moves to the next page, as a user would with the arrow;
+// whether the page captioned sheet came to show.
+bool NextPage(HWND top, const String& sheet) {
+  HWND tabs = Tabs(top);
+  PostMessageA(tabs, WM_KEYDOWN, VK_RIGHT, 1);
+  PostMessageA(tabs, WM_KEYUP, VK_RIGHT, 0xC0000001);
+  return PumpUntil([&] { return VisibleSheet(top) == sheet; });
+}
+
+bool ExecEnabled(HWND top) {
+  const Window* exec = Find(Tree(top), "TButton", "実行");
+  return exec && IsWindowEnabled(exec->hwnd);
 }
 
 }  // namespace
@@ -67,65 +169,68 @@ TEST(Program, StartsShowsItsPagesAndStoresThePage) {
   // Started in a small drive of its own: page 2 scans the current drive.
   TempDir files;
   files.File("io.sys", "x", FILE_ATTRIBUTE_SYSTEM);
+  files.File("plain.txt");
   MappedDrive drive(files.Path());
   ASSERT_TRUE(drive.Ok());
   const String cwd = drive.Drive() + "\\";
+  const std::vector<String> systemEntries{cwd + "io.sys"};
+  const String page2 = "システムファイル属性解除";
 
-  STARTUPINFOA startup{};
-  startup.cb = sizeof startup;
-  PROCESS_INFORMATION info{};
-  String line = "\"" + exe + "\"";
-  ASSERT_TRUE(CreateProcessA(exe.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                             cwd.c_str(), &startup, &info));
-  WaitForInputIdle(info.hProcess, 10000);
-  HWND top = nullptr;
-  for (int i = 0; i < 200 && !top; ++i) {
-    top = FindWindowA("TMainForm", "VEMTAR");
-    if (!top) Sleep(50);
-  }
-  ASSERT_TRUE(top);
-  EXPECT_TRUE(IsWindowVisible(top));
-  RECT client;
-  GetClientRect(top, &client);
-  EXPECT_EQ(client.right, 592);
-  EXPECT_EQ(client.bottom, 441);
+  {
+    Program program(exe, cwd);
+    HWND top = program.Window();
+    ASSERT_TRUE(top);
+    RECT client;
+    GetClientRect(top, &client);
+    EXPECT_EQ(client.right, 592);
+    EXPECT_EQ(client.bottom, 441);
 
-  std::vector<Window> tree = Tree(top);
-  for (const char* caption : {"実行", "閉じる", "ヘルプ", "検索", "除外", "スキャンディスク",
-                              "デフラグ", "再読込み"}) {
-    EXPECT_TRUE(Find(tree, "TButton", caption)) << caption;
-  }
-  for (const char* page : {"ファイル属性変更", "システムファイル属性解除", "システムファイル属性復元",
-                           "バージョン"}) {
-    EXPECT_TRUE(Find(tree, "TTabSheet", page)) << page;
-  }
-  const Window* tabs = nullptr;
-  for (const Window& w : tree) {
-    if (w.cls == "TPageControl") tabs = &w;
-  }
-  ASSERT_TRUE(tabs);
-  EXPECT_EQ(SendMessageA(tabs->hwnd, TCM_GETITEMCOUNT, 0, 0), 4);
-  EXPECT_EQ(VisibleSheet(top), "ファイル属性変更");
-
-  // The keyboard moves to the last page, as a user would with the arrows.
-  for (int i = 0; i < 3; ++i) {
-    PostMessageA(tabs->hwnd, WM_KEYDOWN, VK_RIGHT, 1);
-    PostMessageA(tabs->hwnd, WM_KEYUP, VK_RIGHT, 0xC0000001);
-    for (int wait = 0; wait < 100; ++wait) {
-      Sleep(20);
-      if (SendMessageA(tabs->hwnd, TCM_GETCURSEL, 0, 0) == i + 1) break;
+    std::vector<Window> tree = Tree(top);
+    for (const char* caption : {"実行", "閉じる", "ヘルプ", "検索", "除外", "スキャンディスク",
+                                "デフラグ", "再読込み"}) {
+      EXPECT_TRUE(Find(tree, "TButton", caption)) << caption;
     }
-  }
-  Sleep(100);
-  EXPECT_EQ(VisibleSheet(top), "バージョン");
-  const Window* exec = Find(Tree(top), "TButton", "実行");
-  ASSERT_TRUE(exec);
-  EXPECT_FALSE(IsWindowEnabled(exec->hwnd));
+    for (const char* page : {"ファイル属性変更", "システムファイル属性解除",
+                             "システムファイル属性復元", "バージョン"}) {
+      EXPECT_TRUE(Find(tree, "TTabSheet", page)) << page;
+    }
+    ASSERT_TRUE(Tabs(top));
+    EXPECT_EQ(SendMessageA(Tabs(top), TCM_GETITEMCOUNT, 0, 0), 4);
+    EXPECT_EQ(VisibleSheet(top), "ファイル属性変更");
 
-  PostMessageA(top, WM_CLOSE, 0, 0);
-  EXPECT_EQ(WaitForSingleObject(info.hProcess, 10000), WAIT_OBJECT_0);
-  CloseHandle(info.hProcess);
-  CloseHandle(info.hThread);
-  EXPECT_EQ(GetPrivateProfileIntA("Vemtar", "Page", -1, ini.c_str()), 0);
+    // Page 2 lists the system entries of the drive it was started on.
+    ASSERT_TRUE(NextPage(top, page2));
+    PumpUntil([&] { return SheetListLines(top, page2) == systemEntries; });
+    EXPECT_EQ(SheetListLines(top, page2), systemEntries);
+    EXPECT_TRUE(PumpUntil([&] { return ExecEnabled(top); }));
+
+    ASSERT_TRUE(program.Close());
+    EXPECT_EQ(GetPrivateProfileIntA("Vemtar", "Page", -1, ini.c_str()), 1);
+  }
+
+  // Closed on page 2, it starts there again, with the scan done at once.
+  // A record of a removal gives page 3 a line, so the run button has
+  // something to lose on page 4.
+  const String restorable = cwd + "plain.txt";
+  ASSERT_TRUE(WritePrivateProfileStringA("SystemFileList", restorable.c_str(), "0", ini.c_str()));
+  {
+    Program program(exe, cwd);
+    HWND top = program.Window();
+    ASSERT_TRUE(top);
+    EXPECT_EQ(VisibleSheet(top), page2);
+    PumpUntil([&] { return SheetListLines(top, page2) == systemEntries; });
+    EXPECT_EQ(SheetListLines(top, page2), systemEntries);
+
+    const String page3 = "システムファイル属性復元";
+    ASSERT_TRUE(NextPage(top, page3));
+    PumpUntil([&] { return SheetListLines(top, page3) == std::vector<String>{restorable}; });
+    EXPECT_EQ(SheetListLines(top, page3), std::vector<String>{restorable});
+    EXPECT_TRUE(PumpUntil([&] { return ExecEnabled(top); }));
+    ASSERT_TRUE(NextPage(top, "バージョン"));
+    EXPECT_TRUE(PumpUntil([&] { return !ExecEnabled(top); }));
+
+    ASSERT_TRUE(program.Close());
+    EXPECT_EQ(GetPrivateProfileIntA("Vemtar", "Page", -1, ini.c_str()), 0);
+  }
   DeleteFileA(ini.c_str());
 }

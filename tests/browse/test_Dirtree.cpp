@@ -162,6 +162,8 @@ TEST_F(DirTreeTest, EveryExpansionRereadsTheLevel) {
   TTreeNode* linked = tree->GetNode(Root() + "Linked");
   ASSERT_NE(linked, nullptr);
   EXPECT_FALSE(linked->HasChildren());
+  EXPECT_TRUE(tree->MakeDirTree(linked));
+  EXPECT_EQ(ChildTexts(linked), std::vector<String>{"ToData"});
 }
 
 TEST_F(DirTreeTest, ArrowKeysMoveTheSelectionAClickTakesIt) {
@@ -223,12 +225,15 @@ TEST_F(DirTreeTest, ANotificationRebuildsOnlyWhenTheOpenPartDiffers) {
   DriveNode()->Expand();
   tree->GetNode(Root() + "Data")->Expand();
   tree->SetDirectory(Root() + "Data\\Sub");
-  TTreeNode* sub = tree->GetSelected();
+  // A rebuild makes every node afresh, without this mark.
+  int mark = 0;
+  tree->GetSelected()->SetData(&mark);
 
   // Inside a closed branch: no rebuild, the nodes are the same.
   dir.Dir("Other\\Hidden");
   NotifyDrive();
-  EXPECT_EQ(tree->GetSelected(), sub);
+  ASSERT_NE(tree->GetSelected(), nullptr);
+  EXPECT_EQ(tree->GetSelected()->Data(), &mark);
 
   // Inside an open one: rebuilt, with the same branches open and the same
   // directory selected.
@@ -242,6 +247,7 @@ TEST_F(DirTreeTest, ANotificationRebuildsOnlyWhenTheOpenPartDiffers) {
   EXPECT_FALSE(tree->GetNode(Root() + "Other")->Expanded());
   ASSERT_NE(tree->GetSelected(), nullptr);
   EXPECT_EQ(tree->GetPath(tree->GetSelected()), Root() + "Data\\Sub\\");
+  EXPECT_EQ(tree->GetSelected()->Data(), nullptr);
   // The list was not listed again: its selection is untouched.
   EXPECT_EQ(list->SelCount(), 1);
 

@@ -171,7 +171,7 @@ TEST_F(FileListTest, ListsADirectoryWithItsColumns) {
   EXPECT_EQ(String(list->SubItem(1, 0)), "4K");
   EXPECT_EQ(String(list->SubItem(2, 0)), "5G");
   EXPECT_EQ(list->Entry(2).Size(), 5ull << 30);
-  EXPECT_EQ(String(list->SubItem(3, 2)).find_first_of("HS"), 0u);
+  EXPECT_EQ(String(list->SubItem(3, 2)), "HSA");  // Wine shows the archive bit on every file
   EXPECT_EQ(String(list->SubItem(4, 0)), "3 ");
 
   // What the window shows.
@@ -273,19 +273,19 @@ TEST_F(FileListTest, NamesSortAsThePlatformComparesThem) {
       "A", "z.txt", "Z-.txt", "ｱ", "ア", "あ", "漢字", "表", "~tilde", "#hash"};
   for (const String& name : names) list->Add(Record(name.c_str(), 0x20));
   list->SetSortType(fstName);
-  std::vector<String> expected = names;
-  std::stable_sort(expected.begin(), expected.end(), [](const String& a, const String& b) {
-    return lstrcmpiA(a.c_str(), b.c_str()) < 0;
-  });
+  const auto platformOrder = [](std::vector<String> rows) {
+    std::stable_sort(rows.begin(), rows.end(), [](const String& a, const String& b) {
+      return lstrcmpiA(a.c_str(), b.c_str()) < 0;
+    });
+    return rows;
+  };
+  std::vector<String> expected = platformOrder(names);
   EXPECT_EQ(Captions(*list), expected);
-  // A row added afterwards is placed by the platform's comparison alone.
+  // A row added afterwards re-sorts the whole list, the new name's key
+  // made with the others: it lands where the platform puts it.
   list->Add(Record("coopa", 0x20));
-  expected.insert(std::upper_bound(expected.begin(), expected.end(), String("coopa"),
-                                   [](const String& a, const String& b) {
-                                     return lstrcmpiA(a.c_str(), b.c_str()) < 0;
-                                   }),
-                  "coopa");
-  EXPECT_EQ(Captions(*list), expected);
+  expected.push_back("coopa");
+  EXPECT_EQ(Captions(*list), platformOrder(expected));
 }
 
 TEST_F(FileListTest, ColumnClicksChooseTheKeyOrFlipTheDirection) {

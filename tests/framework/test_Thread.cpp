@@ -1,6 +1,7 @@
 #include "framework/Thread.h"
 
 #include "framework/Forms.h"
+#include "framework/Handle.h"
 #include "tests/helpers/Pump.h"
 
 #include <gtest/gtest.h>
@@ -22,23 +23,30 @@ private:
 }  // namespace
 
 TEST(TThread, SynchronizeRunsOnTheMainThreadWhileTheWorkerWaits) {
+  // Set by the worker once Synchronize has returned: a Synchronize that
+  // did not wait would let it be set while the closure still runs.
+  UniqueHandle returned(CreateEventA(nullptr, TRUE, FALSE, nullptr));
+  ASSERT_TRUE(returned);
   std::atomic<DWORD> workerId{0}, closureId{0};
-  std::atomic<bool> returned{false}, returnedSeenInClosure{true};
+  std::atomic<DWORD> waitInClosure{WAIT_FAILED};
+  std::atomic<bool> closureDone{false}, doneWhenReturned{false};
   LambdaThread thread([&](LambdaThread&) {
     workerId = GetCurrentThreadId();
     TThread::Synchronize([&] {
       closureId = GetCurrentThreadId();
-      Sleep(50);  // a worker that did not wait would get past Synchronize now
-      returnedSeenInClosure = returned.load();
+      waitInClosure = WaitForSingleObject(returned.get(), 500);
+      closureDone = true;
     });
-    returned = true;
+    doneWhenReturned = closureDone.load();
+    SetEvent(returned.get());
   });
   EXPECT_EQ(workerId, 0u);  // created suspended
   thread.Start();
   ASSERT_TRUE(PumpUntil([&] { return thread.Finished(); }));
   EXPECT_EQ(closureId, GetCurrentThreadId());
   EXPECT_EQ(workerId, thread.ThreadId());
-  EXPECT_FALSE(returnedSeenInClosure);
+  EXPECT_EQ(waitInClosure, static_cast<DWORD>(WAIT_TIMEOUT));
+  EXPECT_TRUE(doneWhenReturned);
   DWORD id = 0;
   TThread::Synchronize([&] { id = GetCurrentThreadId(); });  // on the main thread: at once
   EXPECT_EQ(id, GetCurrentThreadId());
