@@ -3,6 +3,8 @@
 #include "framework/Locale.h"
 
 #include <algorithm>
+#include <iterator>
+#include <unordered_map>
 #include <cstring>
 
 namespace {
@@ -146,10 +148,80 @@ int TCustomListView::AddColumn(const String& caption, int width, TAlignment alig
   return column;
 }
 
-void TCustomListView::PushAutomaticWidths() {
-  for (int c = 0; c < ColumnCount(); ++c) {
-    if (columns_[c].Width < 0) Send(LVM_SETCOLUMNWIDTH, c, MAKELPARAM(columns_[c].Width, 0));
+namespace {
+
+// Pixel widths of texts in one font, from the advance of each character:
+// the list measures every row of a column this way in one pass, where the
+// control would ask for each row's text with a notification of its own.
+class TextWidths {
+public:
+  TextWidths(HDC dc) : dc_(dc) {
+    if (!GetCharWidth32A(dc, 0, 255, single_)) std::fill(std::begin(single_), std::end(single_), 8);
   }
+  int Of(const char* text) {
+    int width = 0;
+    for (const unsigned char* p = reinterpret_cast<const unsigned char*>(text); *p; ++p) {
+      if (IsLeadByte(*p) && p[1]) {
+        width += Double(static_cast<uint16_t>((p[0] << 8) | p[1]));
+        ++p;
+      } else {
+        width += single_[*p];
+      }
+    }
+    return width;
+  }
+
+private:
+  int Double(uint16_t code) {
+    auto found = doubles_.find(code);
+    if (found != doubles_.end()) return found->second;
+    const char pair[2] = {static_cast<char>(code >> 8), static_cast<char>(code)};
+    SIZE size{};
+    GetTextExtentPoint32A(dc_, pair, 2, &size);
+    return doubles_[code] = size.cx;
+  }
+
+  HDC dc_;
+  INT single_[256];
+  std::unordered_map<uint16_t, int> doubles_;
+};
+
+// What the control adds to the widest text of a column, and to a caption.
+constexpr int kTextPadding = 12;
+constexpr int kCaptionPadding = 11;
+
+}  // namespace
+
+void TCustomListView::PushAutomaticWidths() {
+  if (!HandleAllocated()) return;
+  const int last = ColumnCount() - 1;
+  HDC dc = GetDC(Handle());
+  HGDIOBJ oldFont = SelectObject(dc, reinterpret_cast<HFONT>(Send(WM_GETFONT, 0, 0)));
+  TextWidths widths(dc);
+  int used = 0;
+  for (int c = 0; c <= last; ++c) {
+    const int code = columns_[c].Width;
+    int width;
+    if (code >= 0) {
+      width = static_cast<int>(Send(LVM_GETCOLUMNWIDTH, c, 0));
+    } else if (code == ColumnHeaderWidth && c == last) {
+      // The last one fills the rest, as the control's own code does.
+      RECT client{};
+      GetClientRect(Handle(), &client);
+      width = std::max<int>(client.right - used, 0);
+    } else {
+      int widest = 0;
+      for (int i = 0; i < Count(); ++i) widest = std::max(widest, widths.Of(Text(i, c)));
+      width = widest + kTextPadding;
+      if (code == ColumnHeaderWidth) {
+        width = std::max(width, widths.Of(columns_[c].Caption.c_str()) + kCaptionPadding);
+      }
+    }
+    if (code < 0) Send(LVM_SETCOLUMNWIDTH, c, MAKELPARAM(width, 0));
+    used += width;
+  }
+  SelectObject(dc, oldFont);
+  ReleaseDC(Handle(), dc);
 }
 
 void TCustomListView::SetColumnCaption(int column, const String& caption) {
@@ -280,6 +352,11 @@ void TCustomListView::EndUpdate() {
   if (updateCount_ == 0) return;
   if (--updateCount_ == 0 && HandleAllocated()) {
     PushCount();
+    // Columns of automatic width fit the rows they hold now.
+    {
+      Syncing sync(syncing_);
+      PushAutomaticWidths();
+    }
     Send(WM_SETREDRAW, TRUE, 0);
     Invalidate();
   }

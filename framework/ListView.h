@@ -158,8 +158,8 @@ protected:
 
 private:
   LRESULT Send(UINT msg, WPARAM wp, LPARAM lp);
-  // Applies the automatic width codes (ColumnHeaderWidth fills the rest
-  // for the last column only).
+  // Applies the automatic width codes, measured from the rows' texts
+  // (ColumnHeaderWidth fills the rest for the last column only).
   void PushAutomaticWidths();
   void PushColumn(int column, bool insert);
   void PushCount();

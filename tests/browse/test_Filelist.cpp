@@ -161,6 +161,7 @@ TEST_F(FileListTest, ListsADirectoryWithItsColumns) {
            data.nFileSizeHigh == 1;
   }));
   list->SetSortType(fstName);
+  list->HandleNeeded();  // the window first, the rows after: the program's order
   list->SetDirectory(dir.Path());
   EXPECT_EQ(list->Directory(), dir.Path() + "\\");
 
@@ -179,17 +180,23 @@ TEST_F(FileListTest, ListsADirectoryWithItsColumns) {
   const char* headers[] = {"名前", "サイズ", "日付", "属性"};
   for (int c = 0; c < 4; ++c) EXPECT_EQ(HeaderText(list, c), headers[c]);
   EXPECT_EQ(list->ColumnCount(), 4);
-  // Every column shows (the first three fit their texts), the last one
-  // takes the rest of the width.
+  // The first three columns fit their widest text and their caption, as
+  // the control measures them; the last one takes the rest of the width.
   int right = 0;
   for (int c = 0; c < 4; ++c) {
     const int width = static_cast<int>(SendMessageA(list->Handle(), LVM_GETCOLUMNWIDTH, c, 0));
-    EXPECT_GT(width, 20) << c;
     right += width;
-    if (c == 2) {
-      EXPECT_LT(right, 380);
+    if (c == 3) break;
+    int widest = static_cast<int>(
+        SendMessageA(list->Handle(), LVM_GETSTRINGWIDTHA, 0, reinterpret_cast<LPARAM>(headers[c])));
+    for (int row = 0; row < list->Count(); ++row) {
+      widest = std::max(widest, static_cast<int>(SendMessageA(list->Handle(), LVM_GETSTRINGWIDTHA, 0,
+                                                             reinterpret_cast<LPARAM>(list->Text(row, c)))));
     }
+    EXPECT_GE(width, widest + 10) << c;
+    EXPECT_LE(width, widest + 14) << c;
   }
+  EXPECT_LT(right - static_cast<int>(SendMessageA(list->Handle(), LVM_GETCOLUMNWIDTH, 3, 0)), 380);
   RECT client;
   GetClientRect(list->Handle(), &client);
   EXPECT_GE(right, client.right - 2);
