@@ -5,6 +5,7 @@
 #include "lib/core/Findfile.h"
 #include "lib/core/Waitcur.h"
 
+#include <unordered_map>
 #include <unordered_set>
 
 namespace {
@@ -27,6 +28,10 @@ String ParentPath(const String& path) {
   const String inner = path.substr(0, path.size() - 1);
   const int last = LastCharPos(inner.c_str(), '\\');
   return last < 0 ? String() : inner.substr(0, static_cast<size_t>(last) + 1);
+}
+
+uint64_t WriteTime(const WIN32_FIND_DATAA& entry) {
+  return (uint64_t(entry.ftLastWriteTime.dwHighDateTime) << 32) | entry.ftLastWriteTime.dwLowDateTime;
 }
 
 bool HasSubdirectory(const String& directory) {
@@ -115,7 +120,10 @@ TTreeNode* kxvDirTree::Descend(TTreeNode* node, const String& path, size_t at) {
   const int end = CharPos(path.c_str(), '\\', static_cast<int>(at));
   if (end < 0) return nullptr;
   const String name = UpperCase(path.substr(at, static_cast<size_t>(end) - at));
-  if (node->HasChildren() && node->Count() == 0) MakeDirTree(node);
+  if (node->HasChildren() && node->Count() == 0) {
+    MakeDirTree(node);
+    if (rebuilding_) justRead_ = node;
+  }
   for (TTreeNode* child = node->GetFirstChild(); child; child = child->GetNextSibling()) {
     if (UpperCase(child->Text()) != name) continue;
     if (TTreeNode* found = Descend(child, path, static_cast<size_t>(end) + 1)) return found;
@@ -168,6 +176,7 @@ void kxvDirTree::MakeDirTree() {
   const DWORD drives = GetLogicalDrives();
   ClearDirNotifyChange();
   Items().Clear();
+  decidedAt_.clear();
   for (int bit = 0; bit < 26; ++bit) {
     if (!(drives & (1u << bit))) continue;
     TTreeNode* drive = Items().Add(nullptr, String(1, static_cast<char>('A' + bit)) + ":");
@@ -185,13 +194,18 @@ bool kxvDirTree::MakeDirTree(TTreeNode* node) {
   }
   bool found = false;
   NodesUpdate update(Items());
-  while (TTreeNode* child = node->GetFirstChild()) child->Delete();
+  // From the last: no sibling moves up.
+  while (TTreeNode* child = node->GetLastChild()) {
+    decidedAt_.erase(child);
+    child->Delete();
+  }
   kxFindFile finder;
   FindLevel(finder, GetPath(node), 0);
   while (finder.Next()) {
     if (!(finder.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) continue;
     TTreeNode* child = Items().AddChild(node, FileNamePart(finder.cFileName));
     if (HasSubdirectory(finder.cFileName)) child->SetHasChildren(true);
+    decidedAt_[child] = WriteTime(finder);
     found = true;
   }
   // A level found empty loses its "+", so that it does not invite a
@@ -205,9 +219,11 @@ bool kxvDirTree::MakeDirTree(TTreeNode* node) {
 bool kxvDirTree::CanExpand(TTreeNode* node) {
   bool allow = true;
   if (node->HasChildren()) {
-    // Every opening reads the level afresh; one with no subdirectories
-    // left stays closed.
-    allow = MakeDirTree(node);
+    // Every opening reads the level afresh (but for one a rebuild has just
+    // read to find a path in it); one with no subdirectories left stays
+    // closed.
+    allow = node == justRead_ ? node->Count() > 0 : MakeDirTree(node);
+    justRead_ = nullptr;
     if (allow && autoUpdate_) CheckCreateThread(node);
   }
   if (OnExpanding) OnExpanding(this, node, allow);
@@ -241,17 +257,23 @@ void kxvDirTree::UpdateTree() {
     NodesUpdate update(Items());
     MakeDirTree();
     // Once a level is open again its other remembered children have
-    // nothing left to open: they are not looked up one by one.
+    // nothing left to open: they are not looked up one by one. A level
+    // read to find a path is opened without reading it a second time.
+    rebuilding_ = true;
     std::unordered_set<String> open;
     for (int i = 0; i < paths->Count(); ++i) {
       const String& path = paths->Get(i);
       const String parent = ParentPath(path);
       if (!parent.empty() && open.count(parent)) continue;
       TTreeNode* node = GetNode(path);
-      if (!node || !node->Parent()) continue;
-      if (!node->Parent()->Expanded()) node->Parent()->Expand(false);
-      if (node->Parent()->Expanded()) open.insert(parent);
+      // Opening reads the level again: node goes, its parent stays.
+      TTreeNode* above = node ? node->Parent() : nullptr;
+      if (!above) continue;
+      if (!above->Expanded()) above->Expand(false);
+      if (above->Expanded()) open.insert(parent);
+      justRead_ = nullptr;
     }
+    rebuilding_ = false;
   }
   SetDirectory(directory_);
 }
@@ -284,28 +306,35 @@ bool kxvDirTree::CheckDirChange(TTreeNode* node) {
   // The level read once, both ways compared through sets of names (letter
   // case ignored as the lookup of a path ignores it): a shown directory
   // that is gone or became a file, or a directory not shown.
-  std::unordered_set<String> onDisk;
+  // Each directory on disk with its last-write time.
+  std::unordered_map<String, uint64_t> onDisk;
   kxFindFile finder;
   FindLevel(finder, GetPath(node), 0);
   while (finder.Next()) {
     if (finder.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-      onDisk.insert(UpperCase(FileNamePart(finder.cFileName)));
+      onDisk.emplace(UpperCase(FileNamePart(finder.cFileName)), WriteTime(finder));
     }
   }
   std::unordered_set<String> shown;
   for (TTreeNode* child = node->GetFirstChild(); child; child = child->GetNextSibling()) {
     String name = UpperCase(child->Text());
-    if (!onDisk.count(name)) return true;
+    const auto disk = onDisk.find(name);
+    if (disk == onDisk.end()) return true;
     if (child->Expanded()) {
       if (CheckDirChange(child)) return true;
-    } else if (!child->HasChildren() && HasSubdirectory(GetPath(child))) {
-      // Subdirectories came into a directory shown without a "+".
-      child->SetHasChildren(true);
+    } else if (!child->HasChildren()) {
+      // A directory shown without a "+" gets it when subdirectories came:
+      // looked into only when it was written since it was last decided.
+      auto decided = decidedAt_.find(child);
+      if (decided == decidedAt_.end() || decided->second != disk->second) {
+        if (HasSubdirectory(GetPath(child))) child->SetHasChildren(true);
+        decidedAt_[child] = disk->second;
+      }
     }
     shown.insert(std::move(name));
   }
-  for (const String& name : onDisk) {
-    if (!shown.count(name)) return true;
+  for (const auto& entry : onDisk) {
+    if (!shown.count(entry.first)) return true;
   }
   return false;
 }

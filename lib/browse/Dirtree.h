@@ -10,7 +10,9 @@
 #include "framework/TreeView.h"
 #include "lib/browse/Fchange.h"
 
+#include <cstdint>
 #include <memory>
+#include <unordered_map>
 #include <vector>
 
 class kxvFileList;
@@ -83,6 +85,13 @@ private:
   kxvFileList* fileList_ = nullptr;
   bool autoUpdate_ = false;
   std::vector<std::unique_ptr<kxvDirNotifyChange>> watchers_;
+  // Inside UpdateTree: the level a lookup has just read, which opening it
+  // next need not read again.
+  bool rebuilding_ = false;
+  TTreeNode* justRead_ = nullptr;
+  // The last-write time of each shown directory when its "+" was last
+  // decided: only one written since is looked into again.
+  std::unordered_map<const TTreeNode*, uint64_t> decidedAt_;
 };
 
 namespace Dirtree {
