@@ -32,6 +32,7 @@ void TTabSheet::SetParent(TWinControl* parent) {
 void TTabSheet::CreateParams(TCreateParams& params) {
   TCustomControl::CreateParams(params);
   params.ClassName = "TTabSheet";
+  params.ExStyle |= WS_EX_CONTROLPARENT;  // the platform's navigation goes inside
 }
 
 void TTabSheet::TextChanged() {

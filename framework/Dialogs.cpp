@@ -41,6 +41,14 @@ LPCSTR IconOf(TMsgDlgType type) {
 // The dialog as a form of its own: icon, text, buttons in one row.
 int ShowDialog(const String& text, TMsgDlgType type, unsigned buttons) {
   TForm form(nullptr);
+  // It belongs to the window it speaks for: in front of it, and no
+  // taskbar button of its own.
+  HWND owner = GetActiveWindow();
+  if (!TWinControl::FromHandle(owner)) {
+    TForm* main = Application().MainForm();
+    owner = main && main->HandleAllocated() && IsWindowVisible(main->Handle()) ? main->Handle() : nullptr;
+  }
+  form.SetOwnerWindow(owner);
   form.SetBorderStyle(bsDialog);
   form.SetBorderIcons(biSystemMenu);
   form.SetPosition(poScreenCenter);

@@ -32,6 +32,7 @@ TPanel::TPanel(TComponent* owner) : TCustomControl(owner) {}
 void TPanel::CreateParams(TCreateParams& params) {
   TCustomControl::CreateParams(params);
   params.ClassName = "TPanel";
+  params.ExStyle |= WS_EX_CONTROLPARENT;  // the platform's navigation goes inside
 }
 
 void TPanel::PaintWindow(HDC dc) {

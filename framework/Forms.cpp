@@ -1,9 +1,11 @@
 #include "framework/Forms.h"
 
+#include "framework/ComCtrls.h"
 #include "framework/StdCtrls.h"
 
 #include <windows.h>
 
+#include <algorithm>
 #include <vector>
 
 HCURSOR TScreen::CursorHandle(TCursor cursor) {
@@ -44,11 +46,73 @@ bool TApplication::ProcessMessage() {
     terminated_ = true;
     return true;
   }
-  HWND top = msg.hwnd ? GetAncestor(msg.hwnd, GA_ROOT) : nullptr;
-  if (top && TWinControl::FromHandle(top) && IsDialogMessageA(top, &msg)) return true;
+  if (DialogMessage(msg)) return true;
   TranslateMessage(&msg);
   DispatchMessageA(&msg);
   return true;
+}
+
+namespace {
+
+// The nearest window of ours at or above hwnd.
+TWinControl* OwnControl(HWND hwnd) {
+  for (; hwnd; hwnd = GetParent(hwnd)) {
+    if (TWinControl* control = TWinControl::FromHandle(hwnd)) return control;
+  }
+  return nullptr;
+}
+
+bool Reachable(TWinControl* control) {
+  return control->HandleAllocated() && IsWindowVisible(control->Handle()) &&
+         IsWindowEnabled(control->Handle());
+}
+
+// The tab stops inside parent, in the order they were placed.
+void CollectTabStops(TWinControl* parent, std::vector<TWinControl*>& stops) {
+  for (int i = 0; i < parent->ControlCount(); ++i) {
+    auto* control = dynamic_cast<TWinControl*>(parent->Controls(i));
+    if (!control || !Reachable(control)) continue;
+    if (control->TabStop()) stops.push_back(control);
+    CollectTabStops(control, stops);
+  }
+}
+
+}  // namespace
+
+bool TApplication::TabKey(const MSG& msg) {
+  if (msg.message != WM_KEYDOWN || msg.wParam != VK_TAB || GetKeyState(VK_MENU) < 0) return false;
+  TWinControl* focused = OwnControl(msg.hwnd);
+  auto* form = focused ? dynamic_cast<TForm*>(OwnControl(GetAncestor(msg.hwnd, GA_ROOT))) : nullptr;
+  if (!form) return false;
+  const bool forward = GetKeyState(VK_SHIFT) >= 0;
+  if (GetKeyState(VK_CONTROL) < 0) {
+    // The page control the focus is in, else the form's first.
+    TPageControl* pages = nullptr;
+    for (TWinControl* c = focused; c && !pages; c = c->Parent()) pages = dynamic_cast<TPageControl*>(c);
+    if (!pages) {
+      std::vector<TWinControl*> stops;
+      CollectTabStops(form, stops);
+      for (TWinControl* c : stops) {
+        if ((pages = dynamic_cast<TPageControl*>(c))) break;
+      }
+    }
+    if (!pages) return false;
+    pages->SelectNextPage(forward);
+    return true;
+  }
+  // A control that takes Tab itself (a multi-line edit) keeps it.
+  if (SendMessageA(msg.hwnd, WM_GETDLGCODE, msg.wParam, reinterpret_cast<LPARAM>(&msg)) &
+      DLGC_WANTTAB) {
+    return false;
+  }
+  form->SelectNext(focused, forward);
+  return true;
+}
+
+bool TApplication::DialogMessage(MSG& msg) {
+  if (TabKey(msg)) return true;
+  HWND top = msg.hwnd ? GetAncestor(msg.hwnd, GA_ROOT) : nullptr;
+  return top && TWinControl::FromHandle(top) && IsDialogMessageA(top, &msg);
 }
 
 void TApplication::ProcessMessages() {
@@ -80,8 +144,7 @@ void TApplication::Run() {
       break;
     }
     // Tab, Enter and Escape work in every form as in a dialog.
-    HWND top = GetAncestor(msg.hwnd, GA_ROOT);
-    if (top && TWinControl::FromHandle(top) && IsDialogMessageA(top, &msg)) continue;
+    if (DialogMessage(msg)) continue;
     TranslateMessage(&msg);
     DispatchMessageA(&msg);
   }
@@ -162,7 +225,7 @@ void TForm::CreateParams(TCreateParams& params) {
   if (borderStyle_ != bsDialog && (borderIcons_ & biMaximize)) params.Style |= WS_MAXIMIZEBOX;
   params.ExStyle |= WS_EX_CONTROLPARENT;
   if (!Enabled()) params.Style |= WS_DISABLED;
-  params.WndParent = nullptr;
+  params.WndParent = ownerWindow_;
   if (position_ == poScreenCenter) {
     params.X = (GetSystemMetrics(SM_CXSCREEN) - Width()) / 2;
     params.Y = (GetSystemMetrics(SM_CYSCREEN) - Height()) / 2;
@@ -213,7 +276,7 @@ int TForm::ShowModal() {
       PostQuitMessage(static_cast<int>(msg.wParam));
       break;
     }
-    if (!IsDialogMessageA(Handle(), &msg)) {
+    if (!Application().TabKey(msg) && !IsDialogMessageA(Handle(), &msg)) {
       TranslateMessage(&msg);
       DispatchMessageA(&msg);
     }
@@ -222,6 +285,21 @@ int TForm::ShowModal() {
   for (HWND hwnd : disabled) EnableWindow(hwnd, TRUE);
   Hide();
   return modalResult_;
+}
+
+void TForm::SelectNext(TWinControl* current, bool forward) {
+  std::vector<TWinControl*> stops;
+  CollectTabStops(this, stops);
+  if (stops.empty()) return;
+  const int n = static_cast<int>(stops.size());
+  // From the stop that holds the focus (or the container it is in).
+  int at = -1;
+  for (TWinControl* c = current; c && at < 0; c = c->Parent()) {
+    auto found = std::find(stops.begin(), stops.end(), c);
+    if (found != stops.end()) at = static_cast<int>(found - stops.begin());
+  }
+  const int next = at < 0 ? (forward ? 0 : n - 1) : (at + (forward ? 1 : n - 1)) % n;
+  stops[next]->SetFocus();
 }
 
 void TForm::SetActiveControl(TWinControl* control) {

@@ -75,6 +75,14 @@ public:
   void SetModalResult(int result) { modalResult_ = result; }
   // The control the keyboard starts on.
   void SetActiveControl(TWinControl* control);
+  // Focuses the next (or previous) control that Tab reaches from current:
+  // every visible, enabled tab stop in the order the controls were placed,
+  // a container's own stop (a page control's tabs) before what it holds,
+  // round the end.
+  void SelectNext(TWinControl* current, bool forward);
+  // A window this form stays in front of, without a taskbar button of its
+  // own; set before the window is made.
+  void SetOwnerWindow(HWND owner) { ownerWindow_ = owner; }
 
   // The buttons Enter and Escape press (set by TButton).
   TControl* DefaultButton() const { return defaultButton_; }
@@ -102,6 +110,7 @@ private:
   bool created_ = false;
   bool modal_ = false;
   TWinControl* activeControl_ = nullptr;
+  HWND ownerWindow_ = nullptr;
   TControl* defaultButton_ = nullptr;
   TControl* cancelButton_ = nullptr;
 };
@@ -122,6 +131,8 @@ public:
   // is all a seam that does not expect menus does.
   virtual TMenuItem* ChooseMenuItem(TPopupMenu& /*menu*/, int /*x*/, int /*y*/) { return nullptr; }
 };
+
+class TForm;
 
 class TApplication : public TComponent {
 public:
@@ -155,6 +166,9 @@ public:
   // thread's queue (Terminate, or the system ending the program): a
   // command then stops and a question is answered as refused.
   bool Terminated() const;
+  // Tab, Shift+Tab, Ctrl+Tab and Ctrl+Shift+Tab in a form of ours; true
+  // when the key was taken.
+  static bool TabKey(const MSG& msg);
   // The standard display of an exception that escaped a handler.
   void ShowException(const std::exception& e);
 
@@ -164,6 +178,8 @@ public:
 private:
   // One message, if there is one; false when the queue was empty.
   bool ProcessMessage();
+  // The platform's dialog keys, after ours.
+  static bool DialogMessage(MSG& msg);
   void FormCreated(TForm* form);
 
   String title_;

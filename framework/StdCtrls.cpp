@@ -287,6 +287,7 @@ TGroupBox::TGroupBox(TComponent* owner) : TCustomControl(owner) {}
 void TGroupBox::CreateParams(TCreateParams& params) {
   TCustomControl::CreateParams(params);
   params.ClassName = "TGroupBox";
+  params.ExStyle |= WS_EX_CONTROLPARENT;  // the platform's navigation goes inside
 }
 
 void TGroupBox::PaintWindow(HDC dc) {

@@ -25,6 +25,8 @@
 //                         control: disabled also when a window around it is
 //   wintree selected-node prints the text of the tree's selected line
 //   wintree selected-rows prints the file list's selected rows, one a line
+//   wintree rows          prints how many rows the file list holds
+//   wintree page          prints the caption of the page shown
 // With "--desktop NAME" first, it looks on that desktop (a Wine virtual
 // desktop started with explorer /desktop=NAME) instead of its own.
 // Exits with 1 when no VEMTAR window (or no such control) is there.
@@ -323,6 +325,16 @@ int main(int argc, char** argv) {
   } else if (std::strcmp(command, "selected-rows") == 0) {
     HWND list = FindChildOfClass(main, "TListView", nullptr, true);
     if (!list || !PrintSelectedRows(list)) return 1;
+  } else if (std::strcmp(command, "rows") == 0) {
+    HWND list = FindChildOfClass(main, "TListView", nullptr, true);
+    if (!list) return 1;
+    std::printf("%d\n", static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0)));
+  } else if (std::strcmp(command, "page") == 0) {
+    HWND sheet = FindChildOfClass(main, "TTabSheet", nullptr, true);
+    if (!sheet) return 1;
+    char caption[512] = "";
+    GetWindowTextA(sheet, caption, sizeof caption);
+    std::printf("%s\n", caption);
   } else if (std::strcmp(command, "close") == 0) {
     PostMessageA(main, WM_CLOSE, 0, 0);
   } else {

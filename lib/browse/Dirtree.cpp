@@ -235,6 +235,21 @@ void kxvDirTree::Click() {
   TCustomTreeView::Click();
 }
 
+void kxvDirTree::WndProc(TMessage& message) {
+  if (message.Msg == WM_GETDLGCODE) {
+    TCustomTreeView::WndProc(message);
+    const auto* msg = reinterpret_cast<const MSG*>(message.LParam);
+    if (msg && msg->message == WM_KEYDOWN && msg->wParam == VK_RETURN) message.Result |= DLGC_WANTMESSAGE;
+    return;
+  }
+  if (message.Msg == WM_KEYDOWN && message.WParam == VK_RETURN) {
+    Click();
+    message.Result = 0;
+    return;
+  }
+  TCustomTreeView::WndProc(message);
+}
+
 std::unique_ptr<TStringList> kxvDirTree::MakeDirList() {
   auto list = std::make_unique<TStringList>();
   for (TTreeNode* drive = Items().GetFirstNode(); drive; drive = drive->GetNextSibling()) {

@@ -74,6 +74,9 @@ protected:
   bool CanExpand(TTreeNode* node) override;
   // Takes the clicked node as the current directory; fires OnClick after.
   void Click() override;
+  // Enter on a node does what a click does: the keyboard's way to a
+  // directory (arrow keys only move the selection).
+  void WndProc(TMessage& message) override;
 
 private:
   bool Quiet() const;

@@ -539,3 +539,92 @@ TEST_F(Page1Links, DescentDoesNotFollowDirectoryLinks) {
   EXPECT_TRUE(Attributes(Disk("chosen\\own.txt")) & kReadOnly);
   EXPECT_FALSE(Attributes(Disk("outside\\victim.txt")) & kReadOnly);
 }
+
+// --- The keyboard ------------------------------------------------------------
+
+namespace {
+
+// The names of the controls Tab reaches, from start, once round.
+std::vector<String> TabRound(TWinControl* start) {
+  std::vector<String> names;
+  start->SetFocus();
+  for (int i = 0; i < 40; ++i) {
+    MSG key{GetFocus(), WM_KEYDOWN, VK_TAB, 0, 0, {}};
+    EXPECT_TRUE(TApplication::TabKey(key));
+    TWinControl* focused = TWinControl::FromHandle(GetFocus());
+    if (!focused || focused == start) break;
+    names.push_back(focused->Name());
+  }
+  return names;
+}
+
+}  // namespace
+
+TEST_F(Page1Options, TabReachesEveryUsableControlInTheLayoutsOrder) {
+  TMainForm& f = OpenOn();
+  EXPECT_EQ(TabRound(f.DirTree),
+            (std::vector<String>{"FileList", "CheckBoxFAtr", "CheckBoxFTime", "CheckBoxFileName",
+                                 "CheckBoxSubDir", "ButtonClose", "ButtonHelp", "PageControl"}));
+  // Ticked groups and a selection open their controls to the keyboard.
+  f.CheckBoxFAtr->SetChecked(true);
+  f.CheckBoxFileName->SetChecked(true);
+  Select({"a.txt"});
+  EXPECT_EQ(TabRound(f.DirTree),
+            (std::vector<String>{"FileList", "CheckBoxFAtr", "CheckBoxReadOnly", "CheckBoxHidden",
+                                 "CheckBoxSystem", "CheckBoxArchive", "CheckBoxFTime",
+                                 "CheckBoxFileName", "EditFileName", "EditIndex", "CheckBoxSubDir",
+                                 "ButtonExec", "ButtonClose", "ButtonHelp", "PageControl"}));
+  // Shift+Tab goes the other way.
+  f.SelectNext(f.FileList, false);
+  EXPECT_EQ(TWinControl::FromHandle(GetFocus()), f.DirTree);
+  f.SelectNext(f.DirTree, false);
+  EXPECT_EQ(TWinControl::FromHandle(GetFocus()), f.PageControl);
+
+  // Page 2: the drive, its buttons and list, the tools.
+  SwitchTo(f.TabSheetSysFileChange);
+  EXPECT_EQ(TabRound(f.PageControl),
+            (std::vector<String>{"DriveComboBoxSysFile", "ButtonSearch", "ListBoxSysFileChange",
+                                 "ButtonScanDisk", "ButtonDefrag", "ButtonExec", "ButtonClose",
+                                 "ButtonHelp"}));
+}
+
+TEST_F(Page1Options, CtrlTabTurnsThePagesAsAClickOnTheTab) {
+  TMainForm& f = OpenOn();
+  BYTE keys[256];
+  GetKeyboardState(keys);
+  keys[VK_CONTROL] = 0x80;
+  SetKeyboardState(keys);
+  f.DirTree->SetFocus();
+  MSG key{GetFocus(), WM_KEYDOWN, VK_TAB, 0, 0, {}};
+  EXPECT_TRUE(TApplication::TabKey(key));
+  // Page 2 prepared itself: its drive scanned, the run button its own.
+  EXPECT_EQ(f.PageControl->ActivePage(), f.TabSheetSysFileChange);
+  EXPECT_EQ(Lines(f.ListBoxSysFileChange), std::vector<String>{root + "\\io.sys"});
+  EXPECT_TRUE(f.ButtonExec->Enabled());
+  key.hwnd = GetFocus();
+  TApplication::TabKey(key);
+  TApplication::TabKey(key);
+  EXPECT_EQ(f.PageControl->ActivePage(), f.TabSheetVersion);
+  EXPECT_FALSE(f.ButtonExec->Enabled());
+  keys[VK_SHIFT] = 0x80;
+  SetKeyboardState(keys);
+  TApplication::TabKey(key);
+  keys[VK_SHIFT] = keys[VK_CONTROL] = 0;
+  SetKeyboardState(keys);
+  EXPECT_EQ(f.PageControl->ActivePage(), f.TabSheetSysFileRestore);
+}
+
+TEST_F(Page1Options, EnterOnATreeNodeOpensItsDirectory) {
+  TMainForm& f = OpenOn();
+  TTreeNode* sub = f.DirTree->GetNode(root + "\\sub");
+  ASSERT_NE(sub, nullptr);
+  // Arrows move the selection only.
+  static_cast<TCustomTreeView*>(f.DirTree)->SetSelected(sub);
+  EXPECT_EQ(f.FileList->Directory(), root + "\\");
+  f.DirTree->SetFocus();
+  SendMessageA(f.DirTree->Handle(), WM_KEYDOWN, VK_RETURN, 0);
+  EXPECT_EQ(f.FileList->Directory(), root + "\\sub\\");
+  MSG enter{f.DirTree->Handle(), WM_KEYDOWN, VK_RETURN, 0, 0, {}};
+  EXPECT_TRUE(SendMessageA(f.DirTree->Handle(), WM_GETDLGCODE, VK_RETURN, reinterpret_cast<LPARAM>(&enter)) &
+              DLGC_WANTMESSAGE);
+}

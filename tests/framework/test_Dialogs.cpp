@@ -13,6 +13,7 @@ struct Script {
   UINT key = 0;          // a key for the dialog, or 0 for the title-bar close
   bool quit = false;     // instead, the program is closed while the box is up
   int ticks = 0;
+  HWND owner = nullptr;  // the window the box belongs to
   String title;
   std::vector<String> captions;
   bool done = false;
@@ -34,7 +35,11 @@ void CALLBACK Poke(HWND, UINT, UINT_PTR id, DWORD) {
     GetWindowThreadProcessId(w, &pid);
     char cls[32];
     GetClassNameA(w, cls, sizeof cls);
-    if (pid == GetCurrentProcessId() && IsWindowVisible(w) && String(cls) == "TForm") dialog = w;
+    // The box: a form of ours, shown, and not disabled by a box in front.
+    if (pid == GetCurrentProcessId() && IsWindowVisible(w) && IsWindowEnabled(w) &&
+        String(cls) == "TForm") {
+      dialog = w;
+    }
   }
   if (current->done) return;
   if (!dialog) {
@@ -50,6 +55,7 @@ void CALLBACK Poke(HWND, UINT, UINT_PTR id, DWORD) {
   char title[64];
   GetWindowTextA(dialog, title, sizeof title);
   current->title = title;
+  current->owner = GetWindow(dialog, GW_OWNER);
   EnumChildWindows(dialog, CollectButton, 0);
   if (current->quit) {
     PostQuitMessage(9);
@@ -149,4 +155,16 @@ TEST(MessageDlg, AQuitIsNoAnswer) {
     EXPECT_EQ(msg.wParam, 9u);
     EXPECT_FALSE(Application().Terminated());
   }
+}
+
+TEST(MessageDlg, TheBoxBelongsToTheWindowItSpeaksFor) {
+  TForm window(nullptr);
+  window.SetClientSize(200, 100);
+  window.Show();
+  SetActiveWindow(window.Handle());
+  Script ok;
+  ok.key = VK_RETURN;
+  EXPECT_EQ(Answer(ok, mtInformation, mbOK), mrOk);
+  // Owned: in front of it, no taskbar button of its own.
+  EXPECT_EQ(ok.owner, window.Handle());
 }
