@@ -576,6 +576,9 @@ void TMainForm::ButtonFileAtrChangeClick(TObject*) {
   if (Ask(question, mtConfirmation, mbOK | mbAbort) == mrAbort) return;
   Update();
   DirDateWarned = false;
+  // Read once: no input reaches the page while the run goes on, and asking
+  // the windows for every entry would cost as much as changing it.
+  Choices = {name, attributes, date, CheckBoxSubDir->Checked(), EditFileName->Text()};
   NameIndexSpent = false;
   LeftAlone.clear();
 
@@ -608,8 +611,6 @@ bool TMainForm::ChangeFileItem(const String& requested, DWORD word, const FILETI
 }
 
 bool TMainForm::ChangeFoundEntry(const WIN32_FIND_DATAA& entry, DWORD word, const FILETIME& time) {
-  // The program is being closed: nothing more is changed.
-  if (Application().Terminated()) return false;
   // Only the entry found is acted on, under its own full name; one the
   // platform cannot name exactly is left alone.
   if (!IsExactEntry(entry)) {
@@ -621,14 +622,14 @@ bool TMainForm::ChangeFoundEntry(const WIN32_FIND_DATAA& entry, DWORD word, cons
   bool haveAttributes = false;
   DWORD attributes = 0;
 
-  if (CheckBoxFileName->Checked()) {
+  if (Choices.Name) {
     if (NameIndexSpent) {
       Ask("ファイル名の番号が上限に達したため、残りのファイルは変更しません", mtError, mbOK);
       return false;
     }
     // Only the pattern is formatted: a "%" in a directory name is a name.
     String newPath = DirectoryOf(path);
-    AppendPath(newPath, Format(EditFileName->Text(),
+    AppendPath(newPath, Format(Choices.Pattern,
                                {NameIndex, BaseNamePart(path), String(ExtensionPart(path))}));
     const int answer = RenameWithMessage(path, newPath);
     if (answer == mrAbort) return false;
@@ -639,13 +640,13 @@ bool TMainForm::ChangeFoundEntry(const WIN32_FIND_DATAA& entry, DWORD word, cons
     if (answer == 0) path = newPath;
   }
 
-  if (CheckBoxFAtr->Checked()) {
+  if (Choices.Attributes) {
     attributes = (oldAttributes & ~static_cast<DWORD>(0x27)) | word;
     SetFileAttributesA(path.c_str(), attributes);
     haveAttributes = true;
   }
 
-  if (CheckBoxFTime->Checked()) {
+  if (Choices.Date) {
     attributes = GetFileAttributesA(path.c_str());
     haveAttributes = attributes != INVALID_FILE_ATTRIBUTES;
     const bool readOnly = haveAttributes && (attributes & FILE_ATTRIBUTE_READONLY);
@@ -656,6 +657,8 @@ bool TMainForm::ChangeFoundEntry(const WIN32_FIND_DATAA& entry, DWORD word, cons
       SetFileTime(file.get(), nullptr, nullptr, &time);
     } else if (haveAttributes && (attributes & FILE_ATTRIBUTE_DIRECTORY) && !DirDateWarned) {
       Ask(path + "\nディレクトリの日付は変更できません", mtError, mbOK);
+      // Closed with the program: nothing more is changed.
+      if (Application().Terminated()) return false;
       Update();
       DirDateWarned = true;
     }
@@ -665,7 +668,7 @@ bool TMainForm::ChangeFoundEntry(const WIN32_FIND_DATAA& entry, DWORD word, cons
 
   // Into a directory, never through a link to one elsewhere.
   if (haveAttributes && (attributes & FILE_ATTRIBUTE_DIRECTORY) &&
-      !(attributes & FILE_ATTRIBUTE_REPARSE_POINT) && CheckBoxSubDir->Checked()) {
+      !(attributes & FILE_ATTRIBUTE_REPARSE_POINT) && Choices.SubDir) {
     // The entries are taken first: renamed ones must not come round again.
     // Each is changed from the record found here; looking every one up
     // again would cost as much as the change itself.

@@ -194,6 +194,12 @@ private:
   bool RestoreListLoaded = false;
   bool DirDateWarned = false;
   int32_t NameIndex = 0;
+  // What a batch run changes, as the page showed it when the run began.
+  struct BatchChoices {
+    bool Name = false, Attributes = false, Date = false, SubDir = false;
+    String Pattern;
+  };
+  BatchChoices Choices;
   // NameIndex was the largest number there is and has been used.
   bool NameIndexSpent = false;
   // When the scan last showed its directory (the platform's tick count).

@@ -186,9 +186,11 @@ private:
   std::unordered_map<uint16_t, int> doubles_;
 };
 
-// What the control adds to the widest text of a column, and to a caption.
+// What the control adds to the widest text of a column; a caption keeps
+// the header's margin of three edges on each side, and a little more, to
+// show whole.
 constexpr int kTextPadding = 12;
-constexpr int kCaptionPadding = 11;
+int CaptionPadding() { return 6 * GetSystemMetrics(SM_CXEDGE) + 4; }
 
 }  // namespace
 
@@ -214,7 +216,7 @@ void TCustomListView::PushAutomaticWidths() {
       for (int i = 0; i < Count(); ++i) widest = std::max(widest, widths.Of(Text(i, c)));
       width = widest + kTextPadding;
       if (code == ColumnHeaderWidth) {
-        width = std::max(width, widths.Of(columns_[c].Caption.c_str()) + kCaptionPadding);
+        width = std::max(width, widths.Of(columns_[c].Caption.c_str()) + CaptionPadding());
       }
     }
     if (code < 0) Send(LVM_SETCOLUMNWIDTH, c, MAKELPARAM(width, 0));

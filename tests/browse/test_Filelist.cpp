@@ -194,7 +194,7 @@ TEST_F(FileListTest, ListsADirectoryWithItsColumns) {
                                                              reinterpret_cast<LPARAM>(list->Text(row, c)))));
     }
     EXPECT_GE(width, widest + 10) << c;
-    EXPECT_LE(width, widest + 14) << c;
+    EXPECT_LE(width, widest + 20) << c;
   }
   EXPECT_LT(right - static_cast<int>(SendMessageA(list->Handle(), LVM_GETCOLUMNWIDTH, 3, 0)), 380);
   RECT client;
