@@ -40,7 +40,12 @@ private:
 
 String kxvNameSortKey(const char* name) {
   const DWORD flags = LCMAP_SORTKEY | NORM_IGNORECASE;
-  const int size = LCMapStringA(LOCALE_USER_DEFAULT, flags, name, -1, nullptr, 0);
+  // One call where the key fits the buffer, as every file name's does; a
+  // list makes a key for each of its rows.
+  char buffer[2048];
+  int size = LCMapStringA(LOCALE_USER_DEFAULT, flags, name, -1, buffer, sizeof buffer);
+  if (size > 0) return String(buffer, static_cast<size_t>(size));
+  size = LCMapStringA(LOCALE_USER_DEFAULT, flags, name, -1, nullptr, 0);
   String key(size > 0 ? size : 0, '\0');
   if (size > 0) LCMapStringA(LOCALE_USER_DEFAULT, flags, name, -1, key.data(), size);
   return key;

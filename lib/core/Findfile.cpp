@@ -43,6 +43,7 @@ void kxFindFile::SetRoot(const String& root) {
   // The platform's absolute form of the directory, once; entries are then
   // appended by name, which keeps names ending in "." or " " intact.
   directory_ = FullPath(dir.empty() ? String(".") : dir);
+  if (!directory_.empty()) AppendPath(directory_, "");
 }
 
 bool kxFindFile::Find(const String& root, const String& mask) {
@@ -99,22 +100,27 @@ bool kxFindFile::Examine(int32_t excludeAttr) {
   if (dwFileAttributes & static_cast<DWORD>(excludeAttr)) return false;
   // For an entry copied up from the child this is the name part of its
   // full path; for our own it is the platform's bare name.
-  String name = FileNamePart(cFileName);
-  if (cAlternateFileName[0] == '\0' && name.size() < 13) {
-    std::memcpy(cAlternateFileName, name.c_str(), name.size() + 1);
+  const char* name = FileNamePart(cFileName);
+  const size_t length = std::strlen(name);
+  if (cAlternateFileName[0] == '\0' && length < 13) {
+    std::memcpy(cAlternateFileName, name, length + 1);
   }
   if (!ShowDots && IsDots(cAlternateFileName)) return false;
 
-  String full;
-  if (IsDots(name.c_str())) {
+  if (IsDots(name)) {
     String dotted = DirectoryOf(root_, mask_);
-    full = FullPath(AppendPath(dotted, name));
-  } else if (!directory_.empty()) {
-    full = directory_;
-    AppendPath(full, name);
+    const String full = FullPath(AppendPath(dotted, String(name)));
+    std::memcpy(cFileName, full.c_str(), full.size() + 1);
+  } else if (directory_.empty()) {
+    cFileName[0] = '\0';
+  } else if (directory_.size() + length < MAX_PATH) {
+    // The name moves behind its directory in place: every listing passes
+    // here once an entry, so no text is made for it.
+    std::memmove(cFileName + directory_.size(), name, length + 1);
+    std::memcpy(cFileName, directory_.data(), directory_.size());
+  } else {
+    std::memmove(cFileName, name, length + 1);  // too long: the bare name
   }
-  if (full.size() < MAX_PATH) std::memcpy(cFileName, full.c_str(), full.size() + 1);
-  else std::memcpy(cFileName, name.c_str(), name.size() + 1);
   return true;
 }
 

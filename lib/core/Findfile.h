@@ -54,8 +54,8 @@ private:
   std::unique_ptr<kxFindFile> child_;
   bool firstPending_ = false;
   UniqueFindHandle handle_;
-  // The absolute directory of Root joined with Mask, for the full paths;
-  // empty when it could not be formed.
+  // The absolute directory of Root joined with Mask, ending in "\\", for
+  // the full paths; empty when it could not be formed.
   String directory_;
 };
 
