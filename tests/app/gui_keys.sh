@@ -6,25 +6,8 @@
 # question; then the files on disk. Also Ctrl+Tab and Ctrl+Shift+Tab
 # through the pages.
 #   gui_keys.sh <folder of VEMTAR.EXE and wintree.exe>
-set -euo pipefail
-bin="$(cd "$1" && pwd)"
-tools="$(cd "$(dirname "${BASH_SOURCE[0]}")/../../tools" && pwd)"
-. "$tools/wine-env"
-. "$tools/wine-desktop"
-start=$SECONDS
-
-name="keys$$"
-dir="$WINEPREFIX/drive_c/$name"
-trap 'desktop_stop; rm -rf "$dir"' EXIT
-fail() {
-  echo "keys: $*" >&2
-  ls -l "$dir" >&2 || true
-  timeout 10 import -window root "/tmp/vemtar-keys-$$.png" 2>/dev/null &&
-    echo "keys: screen in /tmp/vemtar-keys-$$.png" >&2
-  exit 1
-}
-trap 'fail "stopped at line $LINENO"' ERR
-writable() { [ $((0$(stat -c %a "$1") & 0200)) != 0 ]; }
+tag=keys
+. "$(dirname "${BASH_SOURCE[0]}")/gui_common.sh"
 
 # Presses key until wintree's focus answers want (at most 30 presses).
 press_until() {
@@ -37,9 +20,6 @@ press_until() {
   fail "$key never reached $want (focus: \"$(wintree focus)\")"
 }
 
-mkdir -p "$dir"
-for f in a.txt b.txt c.txt d.txt; do echo x >"$dir/$f"; done
-rm -f "$bin/VEMTAR.INI"  # starts on page 1
 desktop_start "$bin" "$dir"
 await_answer VEMTAR active
 
@@ -92,4 +72,5 @@ await_answer $'a.txt\nb.txt\nc.txt' selected-rows
 
 for f in a b c; do ! writable "$dir/$f.txt" || fail "$f.txt did not become read-only"; done
 writable "$dir/d.txt" || fail "d.txt, not selected, became read-only"
+writable "$witness" || fail "a file outside the directory changed"
 echo "keys: a.txt, b.txt and c.txt are read-only, by the keyboard alone ($((SECONDS - start)) s)"

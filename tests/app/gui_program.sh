@@ -6,34 +6,9 @@
 #   gui_program.sh <folder of VEMTAR.EXE and wintree.exe> [screenshot.png]
 # Given a file name, it also saves a picture of the window just before
 # the run.
-set -euo pipefail
-bin="$(cd "$1" && pwd)"
 shot="${2:+$(realpath -m "$2")}"
-tools="$(cd "$(dirname "${BASH_SOURCE[0]}")/../../tools" && pwd)"
-. "$tools/wine-env"
-. "$tools/wine-desktop"
-start=$SECONDS
-
-name="gui$$"
-dir="$WINEPREFIX/drive_c/$name"
-# Beside it in the drive's root: changed only if the wrong directory is
-# listed.
-witness="$dir.txt"
-trap 'desktop_stop; rm -rf "$dir" "$witness"' EXIT
-fail() {
-  echo "gui: $*" >&2
-  ls -l "$dir" "$witness" >&2 || true
-  timeout 10 import -window root "/tmp/vemtar-gui-$$.png" 2>/dev/null &&
-    echo "gui: screen in /tmp/vemtar-gui-$$.png" >&2
-  exit 1
-}
-trap 'fail "stopped at line $LINENO"' ERR
-writable() { [ $((0$(stat -c %a "$1") & 0200)) != 0 ]; }
-
-mkdir -p "$dir"
-for f in a.txt b.txt c.txt d.txt; do echo x >"$dir/$f"; done
-echo x >"$witness"
-rm -f "$bin/VEMTAR.INI"  # starts on page 1
+tag=gui
+. "$(dirname "${BASH_SOURCE[0]}")/gui_common.sh"
 # The program starts on its current drive: C:, the drive of dir.
 desktop_start "$bin" "$dir"
 
