@@ -169,7 +169,7 @@ EncodedParagraph EncodeParagraph(const Paragraph& para, Font font) {
   ++r.chars;  // the paragraph end counts as a character
 
   Bytes text;
-  for (std::size_t i = 0; i + 1 < r.strings.size(); ++i) text.Zstr(r.strings[i]);
+  for (const std::string& s : r.strings) text.Zstr(s);
   std::string text_bytes = text.Take();
 
   Bytes d1;
