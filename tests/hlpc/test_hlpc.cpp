@@ -286,3 +286,24 @@ TEST(Program, RefusesAMalformedSourceAndKeepsTheGoodFile) {
 }
 
 }  // namespace
+
+namespace {
+
+// The program's own help: it compiles, opens on its contents, and covers
+// what the program refuses.
+TEST(ProgramHelp, CompilesWithItsContentsFirst) {
+  hlpread::HelpFile help(hlpc::BuildHelpFile(hlpc::ParseSource(Slurp(VEMTAR_HELP_SOURCE)), 0));
+  auto topics = help.Topics();
+  ASSERT_GE(topics.size(), 5u);
+  EXPECT_EQ(topics[0].title, "目次");
+  EXPECT_EQ(help.FindContext(hlpc::ContextHash("contents")), topics[0].offset);
+  std::string all;
+  for (const auto& t : topics)
+    for (const auto& p : t.paragraphs) all += p.text + "\n";
+  for (const char* needle : {"\"Sample%.2d.%2:s\"", "Sample00.txt", "システム属性を外",
+                             "システム属性を戻", "コード ページで書けない", "空白で終わる",
+                             "「はい」と見なすことはありません"})
+    EXPECT_NE(all.find(needle), std::string::npos) << needle;
+}
+
+}  // namespace
