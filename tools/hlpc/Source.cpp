@@ -52,7 +52,8 @@ class ToCp932 {
     }
   }
 
-  std::string operator()(std::string_view in, int line) const {
+  // in is a piece of whole; an error names the character within whole.
+  std::string operator()(std::string_view in, std::string_view whole, int line) const {
     std::string out(in.size() * 2 + 1, '\0');
     char* src = const_cast<char*>(in.data());
     size_t src_left = in.size();
@@ -61,8 +62,8 @@ class ToCp932 {
     iconv(cd_.get(), nullptr, nullptr, nullptr, nullptr);
     if (iconv(cd_.get(), &src, &src_left, &dst, &dst_left) == static_cast<size_t>(-1)) {
       if (errno == EILSEQ && IsUtf8(in))
-        throw SourceError(line, "a character code page 932 cannot spell, at column " +
-                                    std::to_string(src - in.data() + 1));
+        throw SourceError(line, "a character code page 932 cannot spell, at character " +
+                                    std::to_string(Characters(whole.substr(0, src - whole.data())) + 1));
       throw SourceError(line, "not valid UTF-8");
     }
     out.resize(out.size() - dst_left);
@@ -70,6 +71,12 @@ class ToCp932 {
   }
 
  private:
+  static std::size_t Characters(std::string_view utf8) {
+    std::size_t n = 0;
+    for (char c : utf8) n += (static_cast<unsigned char>(c) >> 6) != 2;
+    return n;
+  }
+
   // Tells a character missing from the code page from a malformed one.
   static bool IsUtf8(std::string_view s) {
     for (size_t i = 0; i < s.size();) {
@@ -124,6 +131,7 @@ class Parser {
       size_t end = utf8.find('\n');
       std::string_view raw = utf8.substr(0, end);
       utf8.remove_prefix(end == std::string_view::npos ? utf8.size() : end + 1);
+      line_text_ = raw;
       Line(Trim(raw), line);
     }
     EndParagraph();
@@ -162,7 +170,7 @@ class Parser {
       if (!doc_.topics.empty()) throw SourceError(line, ".title after the first .topic");
       if (title_seen_) throw SourceError(line, "a second .title");
       if (rest.empty()) throw SourceError(line, ".title without a title");
-      doc_.title = convert_(rest, line);
+      doc_.title = Convert(rest, line);
       title_seen_ = true;
     } else if (word == ".topic") {
       auto [context, title] = SplitWord(rest);
@@ -177,7 +185,7 @@ class Parser {
                                     "\" cannot be told from \"" + it->second + "\"");
       contexts_.insert(std::string(context));
       hashes_.emplace(hash, std::string(context));
-      doc_.topics.push_back({std::string(context), convert_(title, line), {}});
+      doc_.topics.push_back({std::string(context), Convert(title, line), {}});
     } else if (word == ".heading") {
       if (doc_.topics.empty()) throw SourceError(line, ".heading before the first .topic");
       if (rest.empty()) throw SourceError(line, ".heading without text");
@@ -193,10 +201,10 @@ class Parser {
     while (!text.empty()) {
       size_t open = text.find("[[");
       if (open == std::string_view::npos) {
-        AddText(p, convert_(text, line));
+        AddText(p, Convert(text, line));
         return;
       }
-      AddText(p, convert_(text.substr(0, open), line));
+      AddText(p, Convert(text.substr(0, open), line));
       size_t close = text.find("]]", open);
       if (close == std::string_view::npos) throw SourceError(line, "\"[[\" without \"]]\"");
       std::string_view inner = text.substr(open + 2, close - open - 2);
@@ -207,10 +215,14 @@ class Parser {
       std::string_view label = Trim(inner.substr(bar + 1));
       if (!IsContextName(target)) throw SourceError(line, "a reference without a context name");
       if (label.empty()) throw SourceError(line, "a reference without text");
-      p.spans.push_back({convert_(label, line), std::string(target)});
+      p.spans.push_back({Convert(label, line), std::string(target)});
       links_.push_back({std::string(target), line});
       text.remove_prefix(close + 2);
     }
+  }
+
+  std::string Convert(std::string_view piece, int line) const {
+    return to_cp932_(piece, line_text_, line);
   }
 
   static void AddText(Paragraph& p, const std::string& text) {
@@ -221,7 +233,8 @@ class Parser {
 
   void EndParagraph() { open_ = false; }
 
-  ToCp932 convert_;
+  ToCp932 to_cp932_;
+  std::string_view line_text_;
   Document doc_;
   bool open_ = false;
   bool title_seen_ = false;
