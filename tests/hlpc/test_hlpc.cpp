@@ -40,6 +40,9 @@ join with a space.
 
 ..dot first
 
+末尾はア
+ABC と ABC
+
 .topic names 名前の変更
 "Sample%.2d.%2:s" で Sample00.txt
 )";
@@ -97,9 +100,11 @@ TEST_F(Compiled, TopicsReadBackAsWritten) {
   EXPECT_EQ(contents[2].links[1].hash, hlpc::ContextHash("names"));
   EXPECT_EQ(contents[3].text, "Plain words join with a space.");
 
-  ASSERT_EQ(topics[1].paragraphs.size(), 3u);
+  ASSERT_EQ(topics[1].paragraphs.size(), 4u);
   EXPECT_EQ(topics[1].paragraphs[1].text, "ソフトを表示します。");
   EXPECT_EQ(topics[1].paragraphs[2].text, ".dot first");
+  // "ア" ends in the byte of "A": the join still sees Japanese.
+  EXPECT_EQ(topics[1].paragraphs[3].text, "末尾はアABC と ABC");
   EXPECT_EQ(topics[2].paragraphs[1].text, "\"Sample%.2d.%2:s\" で Sample00.txt");
 }
 

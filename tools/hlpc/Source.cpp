@@ -152,15 +152,13 @@ class Parser {
     if (!open_) {
       doc_.topics.back().paragraphs.emplace_back();
       open_ = true;
-    } else {
-      Paragraph& p = doc_.topics.back().paragraphs.back();
+    } else if (ascii_end_ && static_cast<unsigned char>(text.front()) < 0x80) {
       // Lines of a paragraph join; Japanese text joins without a space.
-      std::string& last = p.spans.back().text;
-      unsigned char before = last.empty() ? 0 : last.back();
-      if (before && before < 0x80 && static_cast<unsigned char>(text.front()) < 0x80)
-        AddText(p, " ");
+      AddText(doc_.topics.back().paragraphs.back(), " ");
     }
     AddInline(doc_.topics.back().paragraphs.back(), text, line);
+    // Judged on the UTF-8 line: Shift-JIS trail bytes can look like ASCII.
+    ascii_end_ = static_cast<unsigned char>(text.back()) < 0x80;
   }
 
   void Directive(std::string_view text, int line) {
@@ -237,6 +235,7 @@ class Parser {
   std::string_view line_text_;
   Document doc_;
   bool open_ = false;
+  bool ascii_end_ = false;  // the paragraph's last line ends in ASCII
   bool title_seen_ = false;
   std::map<std::int32_t, std::string> hashes_;
   std::vector<PendingLink> links_;
