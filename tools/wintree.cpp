@@ -26,6 +26,12 @@
 //   wintree selected-node prints the text of the tree's selected line
 //   wintree selected-rows prints the file list's selected rows, one a line
 //   wintree rows          prints how many rows the file list holds
+//   wintree window TEXT   prints the class and caption of a shown top-level
+//                         window of another program whose class is TEXT or
+//                         whose caption holds it (the help viewer the
+//                         program started)
+//   wintree close-window TEXT
+//                         asks that window to close
 //   wintree page          prints the caption of the page shown
 // With "--desktop NAME" first, it looks on that desktop (a Wine virtual
 // desktop started with explorer /desktop=NAME) instead of its own.
@@ -61,6 +67,26 @@ HWND FindChildOfClass(HWND parent, const char* cls, const char* text = nullptr, 
     GetWindowTextA(child, caption, sizeof caption);
     if (std::strcmp(name, cls) == 0 && (!text || std::strcmp(caption, text) == 0)) return child;
     if (HWND inner = FindChildOfClass(child, cls, text, shown)) return inner;
+  }
+  return nullptr;
+}
+
+// A shown top-level window, not of the program, of class text or whose
+// caption holds text.
+HWND FindOtherWindow(const char* text) {
+  HWND main = FindWindowA("TMainForm", "VEMTAR");
+  DWORD program = 0;
+  if (main) GetWindowThreadProcessId(main, &program);
+  for (HWND top = GetWindow(GetDesktopWindow(), GW_CHILD); top; top = GetWindow(top, GW_HWNDNEXT)) {
+    DWORD process = 0;
+    GetWindowThreadProcessId(top, &process);
+    char cls[64] = "", caption[512] = "";
+    GetClassNameA(top, cls, sizeof cls);
+    GetWindowTextA(top, caption, sizeof caption);
+    if (process != program && IsWindowVisible(top) &&
+        (std::strcmp(cls, text) == 0 || std::strstr(caption, text))) {
+      return top;
+    }
   }
   return nullptr;
 }
@@ -269,9 +295,23 @@ int main(int argc, char** argv) {
     argc -= 2;
     argv += 2;
   }
+  const char* command = argc > 1 ? argv[1] : "dump";
+  if ((std::strcmp(command, "window") == 0 || std::strcmp(command, "close-window") == 0) &&
+      argc > 2) {
+    HWND other = FindOtherWindow(argv[2]);
+    if (!other) return 1;
+    if (command[0] == 'c') {
+      PostMessageA(other, WM_CLOSE, 0, 0);
+      return 0;
+    }
+    char cls[64] = "", caption[512] = "";
+    GetClassNameA(other, cls, sizeof cls);
+    GetWindowTextA(other, caption, sizeof caption);
+    std::printf("%s \"%s\"\n", cls, caption);
+    return 0;
+  }
   HWND main = FindWindowA("TMainForm", "VEMTAR");
   if (!main) return 1;
-  const char* command = argc > 1 ? argv[1] : "dump";
   if (std::strcmp(command, "dump") == 0) {
     Dump(main, 0);
   } else if (std::strcmp(command, "next-page") == 0) {
