@@ -10,6 +10,10 @@
 using BYTE = uint8_t;
 using WORD = uint16_t;
 using DWORD = uint32_t;
+using LONG = int32_t;
+struct RECT {
+  LONG left, top, right, bottom;
+};
 struct SYSTEMTIME {
   WORD wYear, wMonth, wDayOfWeek, wDay, wHour, wMinute, wSecond, wMilliseconds;
 };
