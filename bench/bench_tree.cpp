@@ -21,8 +21,8 @@
 
 namespace {
 
-// The directories of one level.
-std::vector<String> Directories(const String& dir) {
+// The directories of one level; with first, only up to the first one.
+std::vector<String> Directories(const String& dir, bool first = false) {
   std::vector<String> names;
   WIN32_FIND_DATAA data;
   HANDLE h = FindFirstFileA((dir + "*.*").c_str(), &data);
@@ -32,13 +32,14 @@ std::vector<String> Directories(const String& dir) {
         std::strcmp(data.cFileName, "..")) {
       names.push_back(data.cFileName);
     }
-  } while (FindNextFileA(h, &data));
+  } while ((!first || names.empty()) && FindNextFileA(h, &data));
   FindClose(h);
   return names;
 }
 
-// Whether a directory holds a directory: the probe that decides a "+".
-bool HoldsDirectory(const String& dir) { return !Directories(dir + "\\").empty(); }
+// Whether a directory holds a directory: the probe that decides a "+",
+// which stops at the first one as the tree's does.
+bool HoldsDirectory(const String& dir) { return !Directories(dir + "\\", true).empty(); }
 
 // A level read as the tree reads it: its directories, each probed.
 size_t ReadLevel(const String& dir, std::vector<String>& names) {

@@ -42,8 +42,8 @@ bool DeleteTree(const String& path, uint32_t mask, std::vector<String>* leftAlon
   const bool pattern = std::strpbrk(name, "?*") != nullptr;
   if (pattern) {
     if (PathProblem(String(path.c_str(), name)) != ppNone) return false;
-  } else if (PathProblem(path) != ppNone) {
-    if (leftAlone && PathProblem(path) != ppNotFull) leftAlone->push_back(path);
+  } else if (const kxPathProblem problem = PathProblem(path); problem != ppNone) {
+    if (leftAlone && problem != ppNotFull) leftAlone->push_back(path);
     return false;
   }
   bool result = true;
