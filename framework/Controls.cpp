@@ -33,6 +33,18 @@ TShiftState KeyboardShiftState() {
   return shift;
 }
 
+// The shift state a mouse message carries in its wParam.
+TShiftState MouseShiftState(WPARAM keys) {
+  TShiftState shift = 0;
+  if (keys & MK_SHIFT) shift |= ssShift;
+  if (keys & MK_CONTROL) shift |= ssCtrl;
+  if (GetKeyState(VK_MENU) < 0) shift |= ssAlt;
+  if (keys & MK_LBUTTON) shift |= ssLeft;
+  if (keys & MK_RBUTTON) shift |= ssRight;
+  if (keys & MK_MBUTTON) shift |= ssMiddle;
+  return shift;
+}
+
 }  // namespace
 
 // --- TControl ---------------------------------------------------------------
@@ -171,7 +183,9 @@ TWinControl::~TWinControl() {
 
 TWinControl* TWinControl::FromHandle(HWND hwnd) {
   if (!hwnd) return nullptr;
-  WNDPROC proc = reinterpret_cast<WNDPROC>(GetWindowLongPtrA(hwnd, GWLP_WNDPROC));
+  // The class's procedure, not the window's: another control may have
+  // subclassed one of ours (an up-down control its buddy).
+  WNDPROC proc = reinterpret_cast<WNDPROC>(GetClassLongPtrA(hwnd, GCLP_WNDPROC));
   if (proc != &StaticWndProc) return nullptr;
   return reinterpret_cast<TWinControl*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
 }
@@ -352,6 +366,24 @@ void TWinControl::WndProc(TMessage& m) {
       }
       break;
     }
+    case WM_HSCROLL:
+    case WM_VSCROLL:
+      if (auto* child = FromHandle(reinterpret_cast<HWND>(m.LParam))) {
+        if (child != this && child->CNScroll(m.Msg, m.WParam, m.Result)) return;
+      }
+      break;
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONDBLCLK:
+    case WM_RBUTTONDOWN:
+    case WM_RBUTTONDBLCLK:
+    case WM_MBUTTONDOWN:
+    case WM_MBUTTONDBLCLK:
+    case WM_LBUTTONUP:
+    case WM_RBUTTONUP:
+    case WM_MBUTTONUP:
+    case WM_MOUSEMOVE:
+      MouseMessage(m);
+      return;
     case WM_CTLCOLORSTATIC:
     case WM_CTLCOLORBTN:
     case WM_CTLCOLOREDIT:
@@ -478,6 +510,46 @@ void TWinControl::KeyDown(WORD& key, TShiftState shift) {
 
 void TWinControl::KeyPress(char& key) {
   if (OnKeyPress) OnKeyPress(this, key);
+}
+
+void TWinControl::MouseMessage(TMessage& m) {
+  const UINT msg = m.Msg;
+  TShiftState shift = MouseShiftState(m.WParam);
+  const int x = GET_X_LPARAM(m.LParam);
+  const int y = GET_Y_LPARAM(m.LParam);
+  DefaultHandler(m);
+  switch (msg) {
+    case WM_MOUSEMOVE:
+      MouseMove(shift, x, y);
+      return;
+    case WM_LBUTTONDBLCLK:
+    case WM_RBUTTONDBLCLK:
+    case WM_MBUTTONDBLCLK:
+      shift |= ssDouble;
+      break;
+    default:
+      break;
+  }
+  TMouseButton button = mbLeft;
+  if (msg == WM_RBUTTONDOWN || msg == WM_RBUTTONDBLCLK || msg == WM_RBUTTONUP) button = mbRight;
+  if (msg == WM_MBUTTONDOWN || msg == WM_MBUTTONDBLCLK || msg == WM_MBUTTONUP) button = mbMiddle;
+  if (msg == WM_LBUTTONUP || msg == WM_RBUTTONUP || msg == WM_MBUTTONUP) {
+    MouseUp(button, shift, x, y);
+  } else {
+    MouseDown(button, shift, x, y);
+  }
+}
+
+void TWinControl::MouseDown(TMouseButton button, TShiftState shift, int x, int y) {
+  if (OnMouseDown) OnMouseDown(this, button, shift, x, y);
+}
+
+void TWinControl::MouseUp(TMouseButton button, TShiftState shift, int x, int y) {
+  if (OnMouseUp) OnMouseUp(this, button, shift, x, y);
+}
+
+void TWinControl::MouseMove(TShiftState shift, int x, int y) {
+  if (OnMouseMove) OnMouseMove(this, shift, x, y);
 }
 
 void TWinControl::DoEnter() {

@@ -24,7 +24,14 @@ enum TAlignment { taLeftJustify, taRightJustify, taCenter };
 
 // The modifier keys held down, as key events see them.
 using TShiftState = unsigned;
-enum TShiftStateFlag : unsigned { ssShift = 1, ssAlt = 2, ssCtrl = 4 };
+enum TShiftStateFlag : unsigned {
+  ssShift = 1, ssAlt = 2, ssCtrl = 4, ssLeft = 8, ssRight = 16, ssMiddle = 32, ssDouble = 64
+};
+enum TMouseButton { mbLeft, mbRight, mbMiddle };
+// A mouse button pressed or released over the control, at client (x, y).
+using TMouseEvent =
+    std::function<void(TObject* sender, TMouseButton button, TShiftState shift, int x, int y)>;
+using TMouseMoveEvent = std::function<void(TObject* sender, TShiftState shift, int x, int y)>;
 // Key events may change the key; 0 swallows it.
 using TKeyEvent = std::function<void(TObject* sender, WORD& key, TShiftState shift)>;
 using TKeyPressEvent = std::function<void(TObject* sender, char& key)>;
@@ -178,6 +185,12 @@ public:
   // regaining the activation is neither.
   TNotifyEvent OnEnter;
   TNotifyEvent OnExit;
+  // Mouse buttons and moves over the window, after the window's own
+  // handling of them (a button has taken the capture and drawn itself
+  // pushed when OnMouseDown comes).
+  TMouseEvent OnMouseDown;
+  TMouseEvent OnMouseUp;
+  TMouseMoveEvent OnMouseMove;
 
 protected:
   virtual void CreateParams(TCreateParams& params);
@@ -196,6 +209,8 @@ protected:
   // Reflected notifications; true when handled (Result set).
   virtual bool CNCommand(WORD /*code*/, LRESULT& /*result*/) { return false; }
   virtual bool CNNotify(NMHDR* /*header*/, LRESULT& /*result*/) { return false; }
+  // WM_HSCROLL or WM_VSCROLL a child control sent about itself.
+  virtual bool CNScroll(UINT /*msg*/, WPARAM /*wparam*/, LRESULT& /*result*/) { return false; }
   // Brush for WM_CTLCOLOR*, or null for the default.
   virtual HBRUSH CtlColor(HDC dc);
   // Paints the window background and the graphic children (own classes).
@@ -203,6 +218,10 @@ protected:
   // Key handling; each fires its event.
   virtual void KeyDown(WORD& key, TShiftState shift);
   virtual void KeyPress(char& key);
+  // Mouse handling; each fires its event.
+  virtual void MouseDown(TMouseButton button, TShiftState shift, int x, int y);
+  virtual void MouseUp(TMouseButton button, TShiftState shift, int x, int y);
+  virtual void MouseMove(TShiftState shift, int x, int y);
   virtual void DoEnter();
   virtual void DoExit();
   // True while the window goes because the control, or one it sits on, is
@@ -229,6 +248,9 @@ private:
   bool ContextPopup(LPARAM pos);
   // WM_CHAR through KeyPress; false when the character is swallowed.
   bool CharPasses(TMessage& message);
+  // Button messages to MouseDown/MouseUp, moves to MouseMove, after the
+  // window's own handling.
+  void MouseMessage(TMessage& message);
   void FocusArrived();
   static LRESULT CALLBACK StaticWndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
   static WNDPROC RegisterClassFor(const TCreateParams& params);
