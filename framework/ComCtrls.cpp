@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <utility>
 
 // --- TTabSheet --------------------------------------------------------------
 
@@ -243,4 +244,153 @@ void TPageControl::AlignPages() {
   for (TTabSheet* page : pages_) {
     page->SetBounds(r.left, r.top, r.right - r.left, r.bottom - r.top);
   }
+}
+
+// --- TCustomUpDown ----------------------------------------------------------
+
+TCustomUpDown::TCustomUpDown(TComponent* owner) : TWinControl(owner) {
+  SetBounds(0, 0, GetSystemMetrics(SM_CXVSCROLL), 25);
+}
+
+TCustomUpDown::~TCustomUpDown() {
+  if (associate_) RemoveFreeNotification(associate_);
+}
+
+void TCustomUpDown::CreateParams(TCreateParams& params) {
+  TWinControl::CreateParams(params);
+  params.BaseClass = UPDOWN_CLASSA;
+  params.ClassName = "TCustomUpDown";
+  params.Style |= UDS_SETBUDDYINT;
+  params.Style |= alignButton_ == udLeft ? UDS_ALIGNLEFT : UDS_ALIGNRIGHT;
+  if (orientation_ == udHorizontal) params.Style |= UDS_HORZ;
+  if (arrowKeys_) params.Style |= UDS_ARROWKEYS;
+  if (!thousands_) params.Style |= UDS_NOTHOUSANDS;
+  if (wrap_) params.Style |= UDS_WRAP;
+}
+
+void TCustomUpDown::CreateWnd() {
+  const RECT bounds = BoundsRect();
+  TWinControl::CreateWnd();
+  // A new vertical window takes the platform's width: ours is kept.
+  SetBounds(bounds.left, bounds.top, bounds.right - bounds.left, bounds.bottom - bounds.top);
+}
+
+void TCustomUpDown::InitializeWnd() {
+  HWND h = Handle();
+  SendMessageA(h, UDM_SETRANGE32, static_cast<WPARAM>(min_), static_cast<LPARAM>(max_));
+  UDACCEL accel{0, static_cast<UINT>(increment_)};
+  SendMessageA(h, UDM_SETACCEL, 1, reinterpret_cast<LPARAM>(&accel));
+  // The buddy first: setting the position writes it into the buddy.
+  if (associate_) SendMessageA(h, UDM_SETBUDDY, reinterpret_cast<WPARAM>(associate_->Handle()), 0);
+  SendMessageA(h, UDM_SETPOS32, 0, position_);
+}
+
+void TCustomUpDown::DestroyWnd() {
+  position_ = Position();
+  TWinControl::DestroyWnd();
+}
+
+int16_t TCustomUpDown::Position() const {
+  if (!HandleAllocated()) return position_;
+  // The window reads the buddy's text back: what the user typed counts.
+  BOOL failed = FALSE;
+  const LRESULT pos =
+      SendMessageA(const_cast<TCustomUpDown*>(this)->Handle(), UDM_GETPOS32, 0,
+                   reinterpret_cast<LPARAM>(&failed));
+  return static_cast<int16_t>(pos);
+}
+
+void TCustomUpDown::SetPosition(int16_t position) {
+  position_ = position;
+  if (HandleAllocated()) SendMessageA(Handle(), UDM_SETPOS32, 0, position);
+}
+
+void TCustomUpDown::SetMin(int16_t min) {
+  if (min == min_) return;
+  min_ = min;
+  if (HandleAllocated()) SendMessageA(Handle(), UDM_SETRANGE32, min_, max_);
+}
+
+void TCustomUpDown::SetMax(int16_t max) {
+  if (max == max_) return;
+  max_ = max;
+  if (HandleAllocated()) SendMessageA(Handle(), UDM_SETRANGE32, min_, max_);
+}
+
+void TCustomUpDown::SetIncrement(int increment) {
+  if (increment == increment_) return;
+  increment_ = increment;
+  if (HandleAllocated()) {
+    UDACCEL accel{0, static_cast<UINT>(increment_)};
+    SendMessageA(Handle(), UDM_SETACCEL, 1, reinterpret_cast<LPARAM>(&accel));
+  }
+}
+
+void TCustomUpDown::SetAssociate(TWinControl* associate) {
+  if (associate == associate_) return;
+  if (associate_) RemoveFreeNotification(associate_);
+  associate_ = associate;
+  if (associate_) FreeNotification(associate_);
+  if (HandleAllocated()) {
+    SendMessageA(Handle(), UDM_SETBUDDY,
+                 reinterpret_cast<WPARAM>(associate_ ? associate_->Handle() : nullptr), 0);
+    if (associate_) SendMessageA(Handle(), UDM_SETPOS32, 0, position_);
+  }
+}
+
+void TCustomUpDown::Notification(TComponent* component, TOperation operation) {
+  TWinControl::Notification(component, operation);
+  if (operation == opRemove && component == associate_) {
+    associate_ = nullptr;
+    if (HandleAllocated() && !Deleting()) SendMessageA(Handle(), UDM_SETBUDDY, 0, 0);
+  }
+}
+
+template <class T>
+void TCustomUpDown::ChangeStyle(T& field, T value) {
+  if (value == field) return;
+  field = value;
+  RecreateWnd();
+}
+
+void TCustomUpDown::SetAlignButton(TUDAlignButton align) { ChangeStyle(alignButton_, align); }
+void TCustomUpDown::SetOrientation(TUDOrientation orientation) {
+  ChangeStyle(orientation_, orientation);
+}
+void TCustomUpDown::SetArrowKeys(bool arrowKeys) { ChangeStyle(arrowKeys_, arrowKeys); }
+void TCustomUpDown::SetThousands(bool thousands) { ChangeStyle(thousands_, thousands); }
+void TCustomUpDown::SetWrap(bool wrap) { ChangeStyle(wrap_, wrap); }
+
+bool TCustomUpDown::CanChange() {
+  bool allow = true;
+  if (OnChanging) OnChanging(this, allow);
+  return allow;
+}
+
+void TCustomUpDown::Click(TUDBtnType button) {
+  if (OnClick) OnClick(this, button);
+}
+
+bool TCustomUpDown::CNNotify(NMHDR* header, LRESULT& result) {
+  if (header->code != static_cast<UINT>(UDN_DELTAPOS)) return false;
+  const auto* change = reinterpret_cast<NMUPDOWN*>(header);
+  step_ = Step::None;
+  result = CanChange() ? 0 : 1;
+  if (result == 0 && change->iDelta != 0) {
+    // The up (or right) arrow moves toward Max: the delta is negative for
+    // a range from high to low, or a negative increment.
+    const bool up = ((change->iDelta > 0) != (max_ < min_)) != (increment_ < 0);
+    step_ = up ? Step::Next : Step::Prev;
+  }
+  return true;
+}
+
+bool TCustomUpDown::CNScroll(UINT /*msg*/, WPARAM wparam, LRESULT& result) {
+  result = 0;
+  if (LOWORD(wparam) != SB_THUMBPOSITION) return true;
+  // Every step ends in this message, allowed or not.
+  const Step step = std::exchange(step_, Step::None);
+  position_ = static_cast<int16_t>(HIWORD(wparam));
+  if (step != Step::None) Click(step == Step::Next ? btNext : btPrev);
+  return true;
 }

@@ -6,6 +6,7 @@
 #include <windowsx.h>
 
 #include <algorithm>
+#include <map>
 
 namespace {
 
@@ -181,4 +182,81 @@ void TSplitter::EndDrag() {
   if (!dragging_) return;
   dragging_ = false;
   if (Left() != startLeft_ && OnMoved) OnMoved(this);
+}
+
+// --- TTimer -----------------------------------------------------------------
+
+namespace {
+
+// The periods running on this thread by identifier. Identifiers are never
+// used twice, so a tick of a stopped period finds nothing here.
+struct TimerTable {
+  HWND window = nullptr;
+  UINT_PTR lastId = 0;
+  std::map<UINT_PTR, TTimer*> running;
+  ~TimerTable() {
+    if (window) DestroyWindow(window);
+  }
+};
+thread_local TimerTable timers;
+
+}  // namespace
+
+TTimer::TTimer(TComponent* owner) : TComponent(owner) { UpdateTimer(); }
+
+TTimer::~TTimer() {
+  enabled_ = false;
+  UpdateTimer();
+}
+
+void TTimer::SetEnabled(bool enabled) {
+  if (enabled == enabled_) return;
+  enabled_ = enabled;
+  UpdateTimer();
+}
+
+void TTimer::SetInterval(unsigned interval) {
+  if (interval == interval_) return;
+  interval_ = interval;
+  UpdateTimer();
+}
+
+void TTimer::Timer() {
+  if (OnTimer) OnTimer(this);
+}
+
+LRESULT CALLBACK TTimer::TimerWndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+  if (msg != WM_TIMER) return DefWindowProcA(hwnd, msg, wp, lp);
+  auto it = timers.running.find(wp);
+  if (it == timers.running.end()) return 0;
+  try {
+    it->second->Timer();
+  } catch (const std::exception& e) {
+    Application().ShowException(e);
+  }
+  return 0;
+}
+
+void TTimer::UpdateTimer() {
+  if (id_) {
+    KillTimer(timers.window, id_);
+    timers.running.erase(id_);
+    id_ = 0;
+  }
+  if (!enabled_ || interval_ == 0 || Designing()) return;
+  if (!timers.window) {
+    static const char* const kClass = "TTimerWindow";
+    WNDCLASSA wc{};
+    wc.lpfnWndProc = &TimerWndProc;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.lpszClassName = kClass;
+    RegisterClassA(&wc);  // fails harmlessly when another thread registered it
+    timers.window = CreateWindowExA(0, kClass, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                    GetModuleHandleA(nullptr), nullptr);
+    if (!timers.window) throw Exception("Cannot create the timer window");
+  }
+  const UINT_PTR id = ++timers.lastId;
+  if (!SetTimer(timers.window, id, interval_, nullptr)) throw Exception("Cannot start a timer");
+  timers.running.emplace(id, this);
+  id_ = id;
 }

@@ -1,4 +1,4 @@
-// Panels, images and splitters.
+// Panels, images, splitters and timers.
 #pragma once
 
 #include "framework/StdCtrls.h"
@@ -88,4 +88,35 @@ private:
   bool dragging_ = false;
   int grab_ = 0;       // where across the bar the mouse holds it
   int startLeft_ = 0;  // the bar's left edge when the drag began
+};
+
+// Fires OnTimer every Interval milliseconds while Enabled, through the
+// message loop of the thread that made it. A timer switched off, given a
+// new interval or deleted never fires for its old period again, even when
+// that happens inside its own OnTimer or a tick was already due.
+class TTimer : public TComponent {
+public:
+  explicit TTimer(TComponent* owner);
+  ~TTimer() override;
+
+  bool Enabled() const { return enabled_; }
+  void SetEnabled(bool enabled);
+  // 0 stops the timer as switching it off does.
+  unsigned Interval() const { return interval_; }
+  void SetInterval(unsigned interval);
+
+  TNotifyEvent OnTimer;
+
+protected:
+  // One tick: fires OnTimer.
+  virtual void Timer();
+
+private:
+  // Drops the running period and starts a new one when the timer should run.
+  void UpdateTimer();
+  static LRESULT CALLBACK TimerWndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
+
+  bool enabled_ = true;
+  unsigned interval_ = 1000;
+  UINT_PTR id_ = 0;  // the running period, 0 for none
 };

@@ -1,9 +1,12 @@
 #include "framework/ComCtrls.h"
 
 #include "framework/Forms.h"
+#include "framework/StdCtrls.h"
 
 #include <commctrl.h>
 #include <gtest/gtest.h>
+
+#include <vector>
 
 namespace {
 
@@ -200,4 +203,109 @@ TEST_F(PageControlTest, SheetsPaintLabelsOnButtonFace) {
   DeleteObject(SelectObject(dc, old));
   DeleteDC(dc);
   ReleaseDC(nullptr, screen);
+}
+
+// --- TCustomUpDown ----------------------------------------------------------
+
+namespace {
+
+// An up-down control with an edit box as its associate on a shown form.
+class UpDownTest : public testing::Test {
+protected:
+  void SetUp() override {
+    form = new TForm(nullptr);
+    form->SetClientSize(300, 200);
+    edit = new TEdit(form);
+    edit->SetParent(form);
+    edit->SetBounds(10, 10, 100, 24);
+    updown = new TCustomUpDown(form);
+    updown->SetParent(form);
+    updown->SetAssociate(edit);
+    updown->OnClick = [this](TObject* sender, TUDBtnType button) {
+      EXPECT_EQ(sender, updown);
+      clicks.push_back(button);
+    };
+    form->Show();
+  }
+  void TearDown() override { delete form; }
+
+  // A click on one arrow: the upper (next) or the lower half.
+  void ClickArrow(bool up) {
+    RECT r;
+    GetClientRect(updown->Handle(), &r);
+    const LPARAM at = MAKELPARAM(r.right / 2, up ? r.bottom / 4 : r.bottom * 3 / 4);
+    SendMessageA(updown->Handle(), WM_LBUTTONDOWN, MK_LBUTTON, at);
+    SendMessageA(updown->Handle(), WM_LBUTTONUP, 0, at);
+  }
+
+  TForm* form = nullptr;
+  TEdit* edit = nullptr;
+  TCustomUpDown* updown = nullptr;
+  std::vector<TUDBtnType> clicks;
+};
+
+}  // namespace
+
+TEST_F(UpDownTest, ArrowsStepTheEditAndReportWhichArrow) {
+  EXPECT_EQ(edit->Text(), "0");
+  ClickArrow(true);
+  ClickArrow(true);
+  ClickArrow(false);
+  EXPECT_EQ(updown->Position(), 1);
+  EXPECT_EQ(edit->Text(), "1");
+  EXPECT_EQ(clicks, (std::vector<TUDBtnType>{btNext, btNext, btPrev}));
+  // The up arrow in the edit box steps it too.
+  SendMessageA(edit->Handle(), WM_KEYDOWN, VK_UP, 1);
+  EXPECT_EQ(updown->Position(), 2);
+  // What the user typed is the position.
+  edit->SetText("57");
+  EXPECT_EQ(updown->Position(), 57);
+}
+
+TEST_F(UpDownTest, AtTheEndOfTheRangeTheClickStillCounts) {
+  updown->SetMax(3);
+  updown->SetPosition(3);
+  ClickArrow(true);
+  EXPECT_EQ(updown->Position(), 3);
+  EXPECT_EQ(clicks, (std::vector<TUDBtnType>{btNext}));
+  updown->SetWrap(true);
+  ClickArrow(true);
+  EXPECT_EQ(updown->Position(), 0);
+  EXPECT_EQ(edit->Text(), "0");
+}
+
+TEST_F(UpDownTest, ARefusedStepChangesNothingAndIsNoClick) {
+  bool allow = false;
+  updown->OnChanging = [&](TObject*, bool& allowChange) { allowChange = allow; };
+  ClickArrow(true);
+  EXPECT_EQ(updown->Position(), 0);
+  EXPECT_EQ(edit->Text(), "0");
+  EXPECT_TRUE(clicks.empty());
+  allow = true;
+  ClickArrow(false);
+  EXPECT_EQ(clicks, (std::vector<TUDBtnType>{btPrev}));
+}
+
+TEST_F(UpDownTest, SettingsSurviveANewWindowAndThousandsAreShown) {
+  updown->SetMin(-2000);
+  updown->SetMax(2000);
+  updown->SetIncrement(500);
+  updown->SetPosition(1000);
+  EXPECT_EQ(edit->Text(), "1,000");
+  updown->SetThousands(false);  // a new window
+  EXPECT_EQ(updown->Position(), 1000);
+  ClickArrow(true);
+  EXPECT_EQ(edit->Text(), "1500");
+  updown->SetOrientation(udHorizontal);
+  EXPECT_EQ(updown->Position(), 1500);
+  // The right arrow of a horizontal pair is the next one.
+  RECT r;
+  GetClientRect(updown->Handle(), &r);
+  SendMessageA(updown->Handle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(r.right * 3 / 4, 2));
+  SendMessageA(updown->Handle(), WM_LBUTTONUP, 0, MAKELPARAM(r.right * 3 / 4, 2));
+  EXPECT_EQ(updown->Position(), 2000);
+  EXPECT_EQ(clicks.back(), btNext);
+  // The associate gone, the control forgets it.
+  delete edit;
+  EXPECT_EQ(updown->Associate(), nullptr);
 }

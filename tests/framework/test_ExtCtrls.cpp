@@ -2,11 +2,13 @@
 
 #include "framework/Forms.h"
 #include "framework/StdCtrls.h"
+#include "tests/helpers/Pump.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstdlib>
+#include <functional>
 #include <vector>
 
 namespace {
@@ -308,4 +310,72 @@ TEST(TSplitter, LosingTheMouseEndsTheDragAndNoLeftNeighbourMeansNoMove) {
   page.Drag(30);
   EXPECT_EQ(page.splitter->Left(), 118);
   EXPECT_EQ(page.moved, 1);
+}
+
+// --- TTimer -----------------------------------------------------------------
+
+namespace {
+
+// A timer with its ticks counted and a handler the test may add to.
+struct TimerTest : testing::Test {
+  TComponent owner{nullptr};
+  TTimer* timer = new TTimer(&owner);
+  int ticks = 0;
+  std::function<void()> onTick;
+
+  void SetUp() override {
+    timer->SetEnabled(false);
+    timer->SetInterval(20);
+    timer->OnTimer = [this](TObject* sender) {
+      EXPECT_EQ(sender, timer);
+      ++ticks;
+      if (onTick) onTick();
+    };
+  }
+};
+
+}  // namespace
+
+TEST_F(TimerTest, TicksWhileEnabledAndNeverAfterwards) {
+  timer->SetEnabled(true);
+  ASSERT_TRUE(PumpUntil([&] { return ticks >= 3; }, 3000));
+  timer->SetEnabled(false);
+  const int seen = ticks;
+  Pump(100);
+  EXPECT_EQ(ticks, seen);
+  // An interval of 0 keeps an enabled timer still.
+  timer->SetInterval(0);
+  timer->SetEnabled(true);
+  Pump(100);
+  EXPECT_EQ(ticks, seen);
+}
+
+TEST_F(TimerTest, ATickAlreadyDueIsDroppedWithThePeriod) {
+  timer->SetEnabled(true);
+  Sleep(80);  // the platform has a tick waiting now
+  timer->SetEnabled(false);
+  Pump(60);
+  EXPECT_EQ(ticks, 0);
+  // A new interval starts a new period: the old one's due tick goes too.
+  timer->SetEnabled(true);
+  Sleep(80);
+  timer->SetInterval(5000);
+  Pump(60);
+  EXPECT_EQ(ticks, 0);
+}
+
+TEST_F(TimerTest, SwitchedOffOrDeletedInsideItsOwnHandler) {
+  onTick = [this] { timer->SetEnabled(false); };
+  timer->SetEnabled(true);
+  ASSERT_TRUE(PumpUntil([&] { return ticks == 1; }, 3000));
+  Pump(100);
+  EXPECT_EQ(ticks, 1);
+
+  onTick = [this] { delete timer; };
+  timer->SetEnabled(true);
+  ASSERT_TRUE(PumpUntil([&] { return ticks == 2; }, 3000));
+  onTick = nullptr;
+  Pump(100);
+  EXPECT_EQ(ticks, 2);
+  EXPECT_EQ(owner.ComponentCount(), 0);
 }
