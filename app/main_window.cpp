@@ -50,17 +50,6 @@ void DeleteSelected(TListBox* list) {
 
 // --- the stored layout -------------------------------------------------------
 
-template <class T>
-T* Place(TComponent* owner, TWinControl* parent, const char* name, int left, int top, int width,
-         int height, const char* caption = nullptr) {
-  T* control = new T(owner);
-  control->SetName(name);
-  control->SetParent(parent);
-  control->SetBounds(left, top, width, height);
-  if (caption) control->SetCaption(caption);
-  return control;
-}
-
 TTabSheet* Sheet(TComponent* owner, TPageControl* pages, const char* name, const char* caption) {
   auto* sheet = new TTabSheet(owner);
   sheet->SetName(name);

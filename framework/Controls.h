@@ -270,6 +270,19 @@ private:
   friend class TGraphicControl;
 };
 
+// A new control of owner's named name, placed on parent at the bounds given,
+// with its caption when one is given: how a form lays out what it holds.
+template <class T>
+T* Place(TComponent* owner, TWinControl* parent, const char* name, int left, int top, int width,
+         int height, const char* caption = nullptr) {
+  T* control = new T(owner);
+  control->SetName(name);
+  control->SetParent(parent);
+  control->SetBounds(left, top, width, height);
+  if (caption) control->SetCaption(caption);
+  return control;
+}
+
 // A window of our own class that paints itself (forms, panels, pages).
 class TCustomControl : public TWinControl {
 public:

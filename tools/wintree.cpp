@@ -33,8 +33,12 @@
 //   wintree close-window TEXT
 //                         asks that window to close
 //   wintree page          prints the caption of the page shown
+//   wintree text CLASS [TEXT]
+//                         prints the text of the first shown control of the
+//                         class (and text)
 // With "--desktop NAME" first, it looks on that desktop (a Wine virtual
-// desktop started with explorer /desktop=NAME) instead of its own.
+// desktop started with explorer /desktop=NAME) instead of its own; with
+// "--gallery" (after it), at the gallery's window instead of VEMTAR's.
 // Exits with 1 when no VEMTAR window (or no such control) is there.
 #include <windows.h>
 #include <commctrl.h>
@@ -43,6 +47,12 @@
 #include <cstring>
 
 namespace {
+
+// The program's window looked at: VEMTAR's, or with --gallery the gallery's.
+const char* programClass = "TMainForm";
+const char* programTitle = "VEMTAR";
+
+HWND ProgramWindow() { return FindWindowA(programClass, programTitle); }
 
 void Dump(HWND hwnd, int depth) {
   char cls[64], text[512];
@@ -74,7 +84,7 @@ HWND FindChildOfClass(HWND parent, const char* cls, const char* text = nullptr, 
 // A shown top-level window, not of the program, of class text or whose
 // caption holds text.
 HWND FindOtherWindow(const char* text) {
-  HWND main = FindWindowA("TMainForm", "VEMTAR");
+  HWND main = ProgramWindow();
   DWORD program = 0;
   if (main) GetWindowThreadProcessId(main, &program);
   for (HWND top = GetWindow(GetDesktopWindow(), GW_CHILD); top; top = GetWindow(top, GW_HWNDNEXT)) {
@@ -295,6 +305,12 @@ int main(int argc, char** argv) {
     argc -= 2;
     argv += 2;
   }
+  if (argc > 1 && std::strcmp(argv[1], "--gallery") == 0) {
+    programClass = "TGalleryForm";
+    programTitle = nullptr;
+    --argc;
+    ++argv;
+  }
   const char* command = argc > 1 ? argv[1] : "dump";
   if ((std::strcmp(command, "window") == 0 || std::strcmp(command, "close-window") == 0) &&
       argc > 2) {
@@ -310,7 +326,7 @@ int main(int argc, char** argv) {
     std::printf("%s \"%s\"\n", cls, caption);
     return 0;
   }
-  HWND main = FindWindowA("TMainForm", "VEMTAR");
+  HWND main = ProgramWindow();
   if (!main) return 1;
   if (std::strcmp(command, "dump") == 0) {
     Dump(main, 0);
@@ -375,6 +391,12 @@ int main(int argc, char** argv) {
     char caption[512] = "";
     GetWindowTextA(sheet, caption, sizeof caption);
     std::printf("%s\n", caption);
+  } else if (std::strcmp(command, "text") == 0 && argc > 2) {
+    HWND control = FindChildOfClass(main, argv[2], argc > 3 ? argv[3] : nullptr, true);
+    if (!control) return 1;
+    char text[512] = "";
+    GetWindowTextA(control, text, sizeof text);
+    std::printf("%s\n", text);
   } else if (std::strcmp(command, "close") == 0) {
     PostMessageA(main, WM_CLOSE, 0, 0);
   } else {

@@ -1,6 +1,11 @@
 #include "framework/Forms.h"
 
+#include "framework/Format.h"
+#include "framework/StdCtrls.h"
+
 #include <gtest/gtest.h>
+
+#include <vector>
 
 namespace {
 
@@ -134,4 +139,56 @@ TEST(TWinControl, ExceptionInAHandlerIsShownAndTheWindowGoesOn) {
   EXPECT_EQ(seam.shown, "壊れた");
   EXPECT_TRUE(IsWindow(t->Handle()));
   Application().SetUserSeam(nullptr);
+}
+
+TEST(TWinControl, MouseEventsFollowTheWindowsOwnHandling) {
+  TForm form(nullptr);
+  form.SetClientSize(200, 100);
+  auto* button = new TButton(&form);
+  button->SetParent(&form);
+  button->SetBounds(10, 10, 80, 30);
+  form.Show();
+  std::vector<String> seen;
+  button->OnMouseDown = [&](TObject* sender, TMouseButton which, TShiftState shift, int x, int y) {
+    EXPECT_EQ(sender, button);
+    // The button has drawn itself pushed and holds the mouse by now.
+    EXPECT_EQ(GetCapture(), button->Handle());
+    seen.push_back(Format("down %d %u %d,%d", {int(which), shift, x, y}));
+  };
+  button->OnMouseUp = [&](TObject*, TMouseButton which, TShiftState shift, int x, int y) {
+    seen.push_back(Format("up %d %u %d,%d", {int(which), shift, x, y}));
+  };
+  button->OnClick = [&](TObject*) { seen.push_back("click"); };
+  HWND h = button->Handle();
+  SendMessageA(h, WM_LBUTTONDOWN, MK_LBUTTON | MK_SHIFT, MAKELPARAM(5, 6));
+  SendMessageA(h, WM_LBUTTONUP, MK_SHIFT, MAKELPARAM(5, 6));
+  SendMessageA(h, WM_RBUTTONUP, MK_CONTROL, MAKELPARAM(7, 8));
+  EXPECT_EQ(seen, (std::vector<String>{"down 0 9 5,6", "click", "up 0 1 5,6", "up 1 4 7,8"}));
+  seen.clear();
+  button->OnMouseDown = [&](TObject*, TMouseButton which, TShiftState shift, int, int) {
+    seen.push_back(Format("down %d %u", {int(which), shift}));
+  };
+  SendMessageA(h, WM_MBUTTONDBLCLK, MK_MBUTTON, MAKELPARAM(1, 1));
+  EXPECT_EQ(seen, (std::vector<String>{"down 2 96"}));
+}
+
+TEST(TWinControl, AChildsScrollMessagesComeBackToIt) {
+  struct Scrolled : TCustomControl {
+    using TCustomControl::TCustomControl;
+    std::vector<UINT> got;
+    bool CNScroll(UINT msg, WPARAM wparam, LRESULT& result) override {
+      got.push_back(msg + LOWORD(wparam));
+      result = 0;
+      return true;
+    }
+  };
+  TForm form(nullptr);
+  auto* child = new Scrolled(&form);
+  child->SetParent(&form);
+  form.HandleNeeded();
+  SendMessageA(form.Handle(), WM_VSCROLL, SB_LINEDOWN, reinterpret_cast<LPARAM>(child->Handle()));
+  SendMessageA(form.Handle(), WM_HSCROLL, SB_PAGEUP, reinterpret_cast<LPARAM>(child->Handle()));
+  // The form's own bars are its own business.
+  SendMessageA(form.Handle(), WM_VSCROLL, SB_LINEUP, 0);
+  EXPECT_EQ(child->got, (std::vector<UINT>{WM_VSCROLL + SB_LINEDOWN, WM_HSCROLL + SB_PAGEUP}));
 }
