@@ -21,6 +21,10 @@ class TWinControl;
 class TPopupMenu;
 
 enum TAlignment { taLeftJustify, taRightJustify, taCenter };
+// A window's frame: forms take any, other controls none or a single line
+// (TBorderStyle).
+enum TFormBorderStyle { bsNone, bsSingle, bsSizeable, bsDialog };
+using TBorderStyle = TFormBorderStyle;
 
 // The modifier keys held down, as key events see them.
 using TShiftState = unsigned;

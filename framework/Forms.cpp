@@ -218,6 +218,7 @@ void TForm::CreateParams(TCreateParams& params) {
   TCustomControl::CreateParams(params);
   params.ClassName = "TForm";
   params.Style = WS_CLIPCHILDREN | WS_CAPTION | WS_OVERLAPPED;
+  if (borderStyle_ == bsNone) params.Style = (params.Style & ~WS_CAPTION) | WS_POPUP;
   if (borderStyle_ == bsSizeable) params.Style |= WS_THICKFRAME;
   if (borderStyle_ == bsDialog) params.ExStyle |= WS_EX_DLGMODALFRAME;
   if (borderIcons_ & biSystemMenu) params.Style |= WS_SYSMENU;

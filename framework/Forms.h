@@ -38,7 +38,6 @@ constexpr int mrAbort = IDABORT;
 constexpr int mrYes = IDYES;
 constexpr int mrNo = IDNO;
 
-enum TFormBorderStyle { bsSizeable, bsSingle, bsDialog };
 enum TBorderIcon : unsigned { biSystemMenu = 1, biMinimize = 2, biMaximize = 4 };
 enum TPosition { poDesigned, poScreenCenter };
 enum TCloseAction { caNone, caHide, caFree };
