@@ -366,6 +366,15 @@ void TWinControl::WndProc(TMessage& m) {
       }
       break;
     }
+    case WM_DRAWITEM: {
+      auto* item = reinterpret_cast<DRAWITEMSTRUCT*>(m.LParam);
+      if (item->CtlType != ODT_MENU) {
+        if (auto* child = FromHandle(item->hwndItem)) {
+          if (child->CNDrawItem(item, m.Result)) return;
+        }
+      }
+      break;
+    }
     case WM_HSCROLL:
     case WM_VSCROLL:
       if (auto* child = FromHandle(reinterpret_cast<HWND>(m.LParam))) {

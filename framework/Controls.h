@@ -6,8 +6,8 @@
 // Every window is of a class registered by us (superclassing the system
 // class where there is one), so one window procedure binds the object at
 // WM_NCCREATE and unbinds it at WM_NCDESTROY. Notifications a child sends
-// its parent (WM_COMMAND, WM_NOTIFY, WM_CTLCOLOR*) are reflected back to the
-// child first.
+// its parent (WM_COMMAND, WM_NOTIFY, WM_DRAWITEM, WM_CTLCOLOR*) are reflected
+// back to the child first.
 #pragma once
 
 #include "framework/Graphics.h"
@@ -213,6 +213,8 @@ protected:
   // Reflected notifications; true when handled (Result set).
   virtual bool CNCommand(WORD /*code*/, LRESULT& /*result*/) { return false; }
   virtual bool CNNotify(NMHDR* /*header*/, LRESULT& /*result*/) { return false; }
+  // WM_DRAWITEM for an owner-drawn child control.
+  virtual bool CNDrawItem(DRAWITEMSTRUCT* /*item*/, LRESULT& /*result*/) { return false; }
   // WM_HSCROLL or WM_VSCROLL a child control sent about itself.
   virtual bool CNScroll(UINT /*msg*/, WPARAM /*wparam*/, LRESULT& /*result*/) { return false; }
   // Brush for WM_CTLCOLOR*, or null for the default.

@@ -45,12 +45,12 @@ protected:
   void InitializeWnd() override;
   void WndProc(TMessage& message) override;
   bool CNCommand(WORD code, LRESULT& result) override;
+  // The heavy frame Enter presses; the focused button takes it while focused.
+  virtual void ShowDefaultLook(bool look);
 
 private:
   void RegisterWithForm();
   void LeaveForm();
-  // The heavy frame Enter presses; the focused button takes it while focused.
-  void ShowDefaultLook(bool look);
 
   bool default_ = false;
   bool cancel_ = false;
