@@ -98,6 +98,9 @@ public:
   // The cell under a client point (a cell's lines count with it); -1, -1
   // outside every cell.
   void MouseToCell(int x, int y, int& col, int& row) const;
+  // The canvas cells are painted on, while a paint lasts: in DrawCell and
+  // the drawing events an owner handles.
+  TCanvas& Canvas() { return *canvas_; }
 
 protected:
   // Draws one cell on Canvas(); the default fills it with the fixed colour,
@@ -105,9 +108,6 @@ protected:
   virtual void DrawCell(int col, int row, const RECT& rect, TGridDrawState state);
   // Whether the current cell may move to (col, row); true here.
   virtual bool SelectCell(int col, int row);
-  // The canvas DrawCell paints on, while a paint lasts.
-  TCanvas& Canvas() { return *canvas_; }
-
   // Moves the current cell there if SelectCell agrees, then fires Click.
   // With moveAnchor (or without goRangeSelect) the selection is the one
   // cell; with show the cell is scrolled into view.

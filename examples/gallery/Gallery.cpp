@@ -1,0 +1,103 @@
+#include "examples/gallery/Gallery.h"
+
+#include "framework/Format.h"
+
+TGalleryForm::TGalleryForm(TComponent* owner) : TForm(owner) {
+  SetCaption("VEMTAR ギャラリー");
+  SetBorderStyle(bsSingle);
+  SetBorderIcons(biSystemMenu | biMinimize);
+  SetPosition(poScreenCenter);
+  SetClientSize(360, 330);
+  Font().SetName("ＭＳ Ｐゴシック");
+  Font().SetCharset(SHIFTJIS_CHARSET);
+  Font().SetHeight(12);
+
+  Pages = Place<TPageControl>(this, this, "Pages", 4, 4, 352, 322);
+  const struct {
+    const char* caption;
+    void (TGalleryForm::*build)(TTabSheet*);
+  } pages[] = {{"カレンダー", &TGalleryForm::BuildCalendarPage},
+               {"スピン", &TGalleryForm::BuildSpinPage},
+               {"ボタン", &TGalleryForm::BuildButtonPage}};
+  for (const auto& page : pages) {
+    auto* sheet = new TTabSheet(this);
+    sheet->SetCaption(page.caption);
+    sheet->SetPageControl(Pages);
+    (this->*page.build)(sheet);
+  }
+  Pages->SetActivePageIndex(0);
+  SetActiveControl(Calendar);
+}
+
+void TGalleryForm::CreateParams(TCreateParams& params) {
+  TForm::CreateParams(params);
+  params.ClassName = "TGalleryForm";
+}
+
+void TGalleryForm::BuildCalendarPage(TTabSheet* sheet) {
+  MonthLabel = Place<TLabel>(this, sheet, "MonthLabel", 12, 10, 120, 14);
+  Calendar = Place<kxvCalendar>(this, sheet, "Calendar", 12, 30, 0, 0);
+  Calendar->SetHoliday(true);
+  Calendar->SetScrollBars(ssBoth);
+  Calendar->SetMemoHeight(5);
+  Calendar->SetBounds(12, 30, 320, 220);
+  Calendar->SetDateLabel(MonthLabel);
+  // The owner's note: a bar under the number of every holiday.
+  Calendar->OnDrawMemo = [this](TObject*, int col, int row, const RECT& strip, TGridDrawState) {
+    if (row == 0) return;
+    const kxDate date = Calendar->CellToDate(col, row);
+    if (date.Month == 0 || !Calendar->IsHoliday(date.Month, date.Day)) return;
+    RECT mark = strip;
+    InflateRect(&mark, -6, -1);
+    Calendar->Canvas().FillRect(mark, RGB(0, 160, 0));
+  };
+  ChosenDay = Place<TPanel>(this, sheet, "ChosenDay", 12, 258, 320, 24);
+  ChosenDay->SetBevelOuter(bvLowered);
+  Calendar->OnSelectCell = [this](TObject*, int col, int row, bool&) {
+    ShowCalendar(Calendar->CellToDate(col, row));
+  };
+  Calendar->OnChange = [this](TObject*) { ShowCalendar(Calendar->SelDate()); };
+  ShowCalendar(Calendar->SelDate());
+}
+
+void TGalleryForm::BuildSpinPage(TTabSheet* sheet) {
+  Place<TLabel>(this, sheet, "", 12, 16, 200, 14, "数値 (-10 から 50 まで):");
+  Number = Place<kxvSpinEdit>(this, sheet, "Number", 12, 36, 100, 22);
+  Number->SetMin(-10);
+  Number->SetMax(50);
+  Number->SetPosition(0);
+  NumberInfo = Place<TPanel>(this, sheet, "NumberInfo", 12, 70, 320, 24);
+  NumberInfo->SetBevelOuter(bvLowered);
+  auto show = [this] {
+    NumberInfo->SetCaption(Format("上: %d 回  下: %d 回", {ups_, downs_}));
+  };
+  Number->OnUpClick = [this, show](TObject*) { ++ups_, show(); };
+  Number->OnDownClick = [this, show](TObject*) { ++downs_, show(); };
+  show();
+}
+
+void TGalleryForm::BuildButtonPage(TTabSheet* sheet) {
+  // A plus sign on white, the colour of its bottom-left corner, which the
+  // button leaves out.
+  glyph_.SetSize(16, 16);
+  TCanvas& canvas = glyph_.Canvas();
+  canvas.FillRect(RECT{0, 0, 16, 16}, clWhite);
+  canvas.FillRect(RECT{2, 7, 14, 9}, RGB(0, 0, 160));
+  canvas.FillRect(RECT{7, 2, 9, 14}, RGB(0, 0, 160));
+
+  RepeatButton = Place<kxvButton>(this, sheet, "RepeatButton", 12, 16, 160, 32, "押し続ける");
+  RepeatButton->SetRepeat(true);
+  RepeatButton->SetGlyph(&glyph_);
+  RepeatButton->OnClick = [this](TObject*) { ++clicks_, ShowClicks(); };
+  ClickCount = Place<TPanel>(this, sheet, "ClickCount", 12, 60, 160, 24);
+  ClickCount->SetBevelOuter(bvLowered);
+  ResetButton = Place<TButton>(this, sheet, "ResetButton", 184, 60, 75, 24, "リセット");
+  ResetButton->OnClick = [this](TObject*) { clicks_ = 0, ShowClicks(); };
+  ShowClicks();
+}
+
+void TGalleryForm::ShowCalendar(const kxDate& chosen) {
+  ChosenDay->SetCaption("表示: " + Calendar->Date().Format("yyyy/mm") + "  選択: " + chosen.ToText());
+}
+
+void TGalleryForm::ShowClicks() { ClickCount->SetCaption(Format("クリック: %d 回", {clicks_})); }

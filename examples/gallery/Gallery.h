@@ -1,0 +1,46 @@
+// The library's gallery: one window with a page for each family of the
+// library's input controls, so that they can be seen and tried.
+#pragma once
+
+#include "framework/ComCtrls.h"
+#include "framework/ExtCtrls.h"
+#include "framework/Forms.h"
+#include "lib/input/Button.h"
+#include "lib/input/Calendr.h"
+#include "lib/input/Spinedit.h"
+
+class TGalleryForm : public TForm {
+public:
+  explicit TGalleryForm(TComponent* owner);
+
+  TPageControl* Pages = nullptr;
+  // The calendar page: holidays marked, a month on each scroll bar, the
+  // month in a label above, a mark in the note strip of each holiday, and
+  // the month and the chosen day below.
+  kxvCalendar* Calendar = nullptr;
+  TLabel* MonthLabel = nullptr;
+  TPanel* ChosenDay = nullptr;
+  // The spin page: a number from -10 to 50 and what the arrows did.
+  kxvSpinEdit* Number = nullptr;
+  TPanel* NumberInfo = nullptr;
+  // The button page: a repeating button and its count of clicks.
+  kxvButton* RepeatButton = nullptr;
+  TPanel* ClickCount = nullptr;
+  TButton* ResetButton = nullptr;
+
+protected:
+  void CreateParams(TCreateParams& params) override;
+
+private:
+  void BuildCalendarPage(TTabSheet* sheet);
+  void BuildSpinPage(TTabSheet* sheet);
+  void BuildButtonPage(TTabSheet* sheet);
+  // The month shown and the day chosen, in the panel below the calendar.
+  void ShowCalendar(const kxDate& chosen);
+  void ShowClicks();
+
+  int clicks_ = 0;
+  int ups_ = 0;
+  int downs_ = 0;
+  TBitmap glyph_;
+};
