@@ -1,7 +1,12 @@
 // Wall-clock timing and the pass-or-fail gate of the benchmarks.
+// Builds natively too, for the window-free units' benchmarks.
 #pragma once
 
+#ifdef _WIN32
 #include <windows.h>
+#else
+#include <time.h>  // not <chrono>: its text does not convert to Shift-JIS
+#endif
 
 #include <algorithm>
 #include <cstdio>
@@ -10,12 +15,20 @@
 #include <vector>
 
 inline double Seconds(const std::function<void()>& work) {
+#ifdef _WIN32
   LARGE_INTEGER f, a, b;
   QueryPerformanceFrequency(&f);
   QueryPerformanceCounter(&a);
   work();
   QueryPerformanceCounter(&b);
   return double(b.QuadPart - a.QuadPart) / double(f.QuadPart);
+#else
+  timespec a, b;
+  clock_gettime(CLOCK_MONOTONIC, &a);
+  work();
+  clock_gettime(CLOCK_MONOTONIC, &b);
+  return double(b.tv_sec - a.tv_sec) + double(b.tv_nsec - a.tv_nsec) * 1e-9;
+#endif
 }
 
 // The middle sample: a figure and its reference are both taken this way,
@@ -47,6 +60,7 @@ private:
   bool failed_ = false;
 };
 
+#ifdef _WIN32
 // The wall-clock time of a command line run to its end (its output sent
 // to NUL by the command itself). A command that cannot start or ends
 // with another exit code than 0 is a wrong result, not a fast one.
@@ -68,3 +82,4 @@ inline double CommandSeconds(std::string line, Gate& gate) {
   gate.Check(ran && code == 0, "\"" + line + "\" did not run to a good end");
   return seconds;
 }
+#endif
