@@ -54,6 +54,15 @@ const char* programTitle = "VEMTAR";
 
 HWND ProgramWindow() { return FindWindowA(programClass, programTitle); }
 
+// A control's text, asked of the control: for another program's window
+// GetWindowText answers the title it was made with, not an edit box's text.
+void ControlText(HWND control, char* text, int size) {
+  DWORD_PTR copied = 0;
+  text[0] = '\0';
+  SendMessageTimeoutA(control, WM_GETTEXT, size, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG,
+                      2000, &copied);
+}
+
 void Dump(HWND hwnd, int depth) {
   char cls[64], text[512];
   GetClassNameA(hwnd, cls, sizeof cls);
@@ -364,7 +373,7 @@ int main(int argc, char** argv) {
     } else {
       if (!focus) return 1;
       GetClassNameA(focus, cls, sizeof cls);
-      GetWindowTextA(focus, text, sizeof text);
+      ControlText(focus, text, sizeof text);
       std::printf("%s \"%s\"\n", cls, text);
     }
   } else if (std::strcmp(command, "check") == 0 && argc > 2) {
@@ -395,7 +404,7 @@ int main(int argc, char** argv) {
     HWND control = FindChildOfClass(main, argv[2], argc > 3 ? argv[3] : nullptr, true);
     if (!control) return 1;
     char text[512] = "";
-    GetWindowTextA(control, text, sizeof text);
+    ControlText(control, text, sizeof text);
     std::printf("%s\n", text);
   } else if (std::strcmp(command, "close") == 0) {
     PostMessageA(main, WM_CLOSE, 0, 0);

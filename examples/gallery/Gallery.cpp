@@ -27,6 +27,7 @@ TGalleryForm::TGalleryForm(TComponent* owner) : TForm(owner) {
   }
   Pages->SetActivePageIndex(0);
   SetActiveControl(Calendar);
+  SetVisible(true);
 }
 
 void TGalleryForm::CreateParams(TCreateParams& params) {

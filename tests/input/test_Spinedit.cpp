@@ -1,5 +1,6 @@
 #include "lib/input/Spinedit.h"
 
+#include "framework/ExtCtrls.h"
 #include "framework/Forms.h"
 
 #include <commctrl.h>
@@ -175,4 +176,18 @@ TEST(SpinEditRegister, BothControlsAreOnThePalettePage) {
     TComponent owner(nullptr);
     EXPECT_NE(entry->Create(&owner), nullptr);
   }
+}
+
+TEST(SpinEditLayout, SettingsMadeBeforeTheWindowsExistShowOnceTheyDo) {
+  TForm form(nullptr);
+  auto* sheet = new TPanel(&form);
+  sheet->SetParent(&form);
+  sheet->SetBounds(0, 0, 200, 100);
+  auto* edit = Place<kxvSpinEdit>(&form, sheet, "Number", 12, 36, 100, 22);
+  edit->SetMin(-10);
+  edit->SetMax(50);
+  edit->SetPosition(7);
+  form.Show();
+  EXPECT_EQ(edit->Text(), "7");
+  EXPECT_EQ(edit->Position(), 7);
 }
