@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <memory>
 #include <vector>
 
 #ifndef VEMTAR_GIF_CORPUS
@@ -112,6 +113,15 @@ TEST(kxvGIF, DrawsAStillPictureAndReadsTheScreen) {
   EXPECT_TRUE(All(bitmap, {0, 1, 6, 2}, kGreen));
   EXPECT_TRUE(All(bitmap, {0, 2, 6, 3}, kBlue));
   EXPECT_TRUE(All(bitmap, {0, 3, 6, 4}, kWhite));
+}
+
+TEST(kxvGIF, RegistersOnThePalettePage) {
+  Gif::Register();
+  const TPaletteEntry* entry = FindRegisteredComponent("kxvGIF");
+  ASSERT_NE(entry, nullptr);
+  EXPECT_EQ(entry->Page, "NORDA");
+  std::unique_ptr<TComponent> made(entry->Create(nullptr));
+  EXPECT_NE(dynamic_cast<kxvGIF*>(made.get()), nullptr);
 }
 
 TEST(kxvGIF, AcceptsAnyVersionAndRefusesOtherSignatures) {
