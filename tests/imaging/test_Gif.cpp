@@ -547,6 +547,22 @@ TEST(kxvGIF, IndicesBeyondTheTableAreBlack) {
   EXPECT_EQ(At(bitmap, 3, 0), kBlack);
 }
 
+TEST(kxvGIF, WithoutAnyColourTableTheSystemColoursServe) {
+  GifFile file(2, 1, {});
+  GifFrame f = Solid(0, 0, 2, 1, 0);
+  f.pixels = {0, 1};
+  file.Image(f);
+  kxvGIF gif(nullptr);
+  gif.BackgroundColor = TColor(kGreen);
+  TBitmap bitmap;
+  Load(gif, file.Bytes(), bitmap);
+  ASSERT_NE(gif.Palette, nullptr);
+  ASSERT_GE(gif.Palette->palNumEntries, 2);
+  EXPECT_EQ(COLORREF(gif.BackgroundColor), kGreen);  // kept: no global table
+  const PALETTEENTRY& e = gif.Palette->palPalEntry[1];
+  EXPECT_EQ(At(bitmap, 1, 0), RGB(e.peRed, e.peGreen, e.peBlue));
+}
+
 TEST(kxvGIF, ALongGraphicControlExtensionStillApplies) {
   GifFile file(4, 4, kTable, 2);
   file.Image(Solid(0, 0, 4, 4, 0));
