@@ -1,11 +1,12 @@
 #include "lib/imaging/Susie.h"
 
+#include "lib/imaging/Bitmap.h"
+
 #include "framework/Handle.h"
 #include "lib/core/File.h"
 #include "lib/core/Findfile.h"
 
 #include <algorithm>
-#include <cstdlib>
 #include <cstring>
 #include <memory>
 
@@ -32,8 +33,6 @@ bool InfoEntry(kxvSPI& spi, int infono, char (&buffer)[kInfoLength + 1], String&
   text.assign(buffer, strnlen(buffer, kInfoLength));
   return true;
 }
-
-void FreePalette(LOGPALETTE* palette) { std::free(palette); }
 
 }  // namespace
 
@@ -199,6 +198,7 @@ LOGPALETTE* kxvSPI::StoreBitmap(TBitmap* bitmap, HLOCAL header, HLOCAL pixels) {
     if (!PresentDib(info, headerLock.Size(), pixelLock.Size(), presented_)) {
       throw EInvalidGraphic("Invalid bitmap: the picture does not fit its memory");
     }
+    palette = DIBToPalette(info, headerLock.Size());
   }
   headerBlock.reset();
 
@@ -215,7 +215,7 @@ LOGPALETTE* kxvSPI::StoreBitmap(TBitmap* bitmap, HLOCAL header, HLOCAL pixels) {
     if (bitmap) bitmap->LoadFromStream(*this);
   } catch (...) {
     done();
-    FreePalette(palette);
+    FreeLogPalette(palette);
     throw;
   }
   done();
@@ -336,7 +336,7 @@ void kxvSusie::SetPath(const String& directory) {
 }
 
 void kxvSusie::SetPalette(LOGPALETTE* palette) {
-  if (palette_ != palette) FreePalette(palette_);
+  if (palette_ != palette) FreeLogPalette(palette_);
   palette_ = palette;
 }
 

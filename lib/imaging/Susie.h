@@ -61,7 +61,7 @@ public:
   // Fills PictureInfo and InfoText; true when the plug-in answered 0.
   bool GetPictureInfo();
   // The picture (or its preview) into bitmap, and its logical palette
-  // (null above 8 bits), which the caller then owns. False when the
+  // (null above 8 bits), which the caller then owns (FreeLogPalette). False when the
   // plug-in lacks the function or answers non-zero (LastResult). Raises
   // EInvalidGraphic for a picture that does not fit the blocks it came in
   // or that the bitmap cannot read.
@@ -161,9 +161,11 @@ public:
   const String& Path() const { return path_; }
   // Adds the plug-ins of directory (those already in stay).
   void SetPath(const String& directory);
-  // The palette of the last picture; owned.
+  // The palette of the last picture loaded, or null; owned. A failed load
+  // leaves it as it was.
   LOGPALETTE* Palette() const { return palette_; }
-  // Frees the held palette and takes palette (null allowed).
+  // Frees the held palette (FreeLogPalette) and takes palette (null
+  // allowed).
   void SetPalette(LOGPALETTE* palette);
   // "description|pattern|..." of every plug-in in order.
   String GetFilter() const;

@@ -211,6 +211,16 @@ TEST_F(SusieTest, TheFirstPluginInNameOrderThatAcceptsIsUsed) {
   TBitmap bitmap;
   EXPECT_FALSE(susie.GetPicture(&bitmap));
   EXPECT_EQ(susie.Palette(), nullptr);
+  // With a palette held: no current plug-in leaves it.
+  susie.SetFileName(file);
+  ASSERT_TRUE(susie.GetPicture(&bitmap));
+  LOGPALETTE* palette = susie.Palette();
+  ASSERT_NE(palette, nullptr);
+  susie.SetFileName(dir / "other.bin");
+  EXPECT_FALSE(susie.GetPicture(&bitmap));
+  EXPECT_EQ(susie.Palette(), palette);
+  susie.SetPalette(nullptr);
+  EXPECT_EQ(susie.Palette(), nullptr);
 }
 
 TEST_F(SusieTest, NetpbmAndTgaPicturesLoadPixelForPixel) {
@@ -307,9 +317,20 @@ TEST_F(SusieTest, TheTestPluginsPicturesThroughTheBmpStream) {
   }
   EXPECT_EQ(bitmap.ColorTable().size(), 256u);
   EXPECT_STREQ(susie.InfoText(), "by SPITEST.SPI");
+  // The palette of the table.
+  ASSERT_NE(susie.Palette(), nullptr);
+  ASSERT_EQ(susie.Palette()->palNumEntries, 256);
+  EXPECT_EQ(susie.Palette()->palVersion, 0x300);
+  const PALETTEENTRY& e = susie.Palette()->palPalEntry[200];
+  EXPECT_EQ(e.peRed, 200);
+  EXPECT_EQ(e.peGreen, 55);
+  EXPECT_EQ(e.peBlue, 100);
+  EXPECT_EQ(e.peFlags, 0);
 
-  // biSizeImage 0: the rows are there all the same.
+  // biSizeImage 0: the rows are there all the same. No palette above 8
+  // bits.
   ASSERT_TRUE(susie.LoadFromFile(Picture("zero.spt", "SPITEST zero24"), &bitmap));
+  EXPECT_EQ(susie.Palette(), nullptr);
   EXPECT_EQ(bitmap.Canvas().Pixels(0, 1), ToColor(0xFF0000));
   EXPECT_EQ(bitmap.Canvas().Pixels(1, 1), ToColor(0x00FF00));
   EXPECT_EQ(bitmap.Canvas().Pixels(2, 1), ToColor(0x0000FF));
@@ -324,6 +345,8 @@ TEST_F(SusieTest, TheTestPluginsPicturesThroughTheBmpStream) {
   EXPECT_EQ(bitmap.Canvas().Pixels(1, 0), ToColor(0x0000FF));
 
   ASSERT_TRUE(susie.LoadFromFile(Picture("rle.spt", "SPITEST rle8"), &bitmap));
+  ASSERT_NE(susie.Palette(), nullptr);
+  EXPECT_EQ(susie.Palette()->palNumEntries, 3) << "biClrUsed entries";
   EXPECT_EQ(bitmap.Canvas().Pixels(3, 1), ToColor(0x0000FF));
   EXPECT_EQ(bitmap.Canvas().Pixels(0, 0), ToColor(0x00FF00));
 
@@ -334,10 +357,14 @@ TEST_F(SusieTest, TheTestPluginsPicturesThroughTheBmpStream) {
   susie.SetFileName(Picture("noterm.spt", "SPITEST noterm"));
   EXPECT_STREQ(susie.InfoText(), "unterminated");
 
-  // The plug-in's failure.
+  // The plug-in's failure: the bitmap and the palette as they were.
+  ASSERT_TRUE(susie.LoadFromFile(dir / "good8.spt", &bitmap));
+  LOGPALETTE* before = susie.Palette();
+  ASSERT_NE(before, nullptr);
   EXPECT_FALSE(susie.LoadFromFile(Picture("fail.spt", "SPITEST fail"), &bitmap));
+  EXPECT_EQ(susie.Palette(), before);
   EXPECT_EQ(susie.Current()->LastResult(), spiBrokenData);
-  EXPECT_EQ(bitmap.Width(), 2) << "the bitmap as it was";
+  EXPECT_EQ(bitmap.Width(), 4) << "the bitmap as it was";
   // No preview, then one.
   EXPECT_FALSE(susie.GetPreview(&bitmap));
   EXPECT_EQ(susie.Current()->LastResult(), spiNotImplemented);
