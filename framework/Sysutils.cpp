@@ -3,6 +3,8 @@
 #include "framework/Locale.h"
 
 #include <cstdio>
+#include <cstddef>
+#include <cstring>
 
 namespace {
 
@@ -92,4 +94,39 @@ String LowerCase(const String& text) { return MapAscii(text, 'A', 'Z', 'a' - 'A'
 
 int CompareText(const String& a, const String& b) {
   return UpperCase(a).compare(UpperCase(b));
+}
+
+// --- Text buffers -----------------------------------------------------------
+
+// The size sits in front of the text, in a word that keeps the text
+// aligned like any other allocation.
+namespace {
+constexpr size_t kStrHeader = sizeof(std::max_align_t);
+}
+
+char* StrAlloc(size_t size) {
+  char* block = new char[kStrHeader + (size ? size : 1)];
+  std::memcpy(block, &size, sizeof size);
+  char* text = block + kStrHeader;
+  text[0] = '\0';
+  return text;
+}
+
+char* StrNew(const char* text) {
+  if (!text) return nullptr;
+  const size_t length = std::strlen(text);
+  char* copy = StrAlloc(length + 1);
+  std::memcpy(copy, text, length + 1);
+  return copy;
+}
+
+size_t StrBufSize(const char* text) {
+  if (!text) return 0;
+  size_t size;
+  std::memcpy(&size, text - kStrHeader, sizeof size);
+  return size;
+}
+
+void StrDispose(char* text) {
+  if (text) delete[] (text - kStrHeader);
 }

@@ -2,6 +2,7 @@
 // the integer conversions. Window-free.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <stdexcept>
 #include <string>
@@ -44,3 +45,12 @@ String UpperCase(const String& text);
 String LowerCase(const String& text);
 // Case-insensitive (ASCII letters only) comparison, <0, 0 or >0.
 int CompareText(const String& a, const String& b);
+
+// Null-terminated text buffers in their own heap blocks, as a caller hands
+// them to code that keeps a plain char*. StrAlloc gives size bytes, the
+// first one 0; the block remembers its size. StrNew copies text (null
+// stays null); StrDispose frees any of them and takes null.
+char* StrAlloc(size_t size);
+char* StrNew(const char* text);
+size_t StrBufSize(const char* text);
+void StrDispose(char* text);
