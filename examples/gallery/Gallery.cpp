@@ -112,8 +112,12 @@ void TGalleryForm::BuildPicturePage(TTabSheet* sheet) {
   Picture->SetColor(clWhite);
   Picture->SetAutoZoom(azLarge);
   Picture->SetAutoAlign(aaCenter);
-  // The gallery's own plug-ins lie beside it.
-  Picture->SetSusiePath(ProgramDirectory(Application().ExeName().c_str()));
+  // Plug-ins dropped beside the gallery, and the project's own in the
+  // folder the build puts them in.
+  String here = ProgramDirectory(Application().ExeName().c_str());
+  Picture->SetSusiePath(here);
+  AppendPath(here, "plugins");
+  Picture->SetSusiePath(here);
   PictureInfo = Place<TPanel>(this, sheet, "PictureInfo", 8, 264, 448, 24);
   PictureInfo->SetBevelOuter(bvLowered);
   PictureInfo->SetAlignment(taLeftJustify);
