@@ -92,7 +92,9 @@ public:
   int32_t Write(const void* buffer, int32_t count) override;
   int64_t Seek(int64_t offset, TSeekOrigin origin) override;
   void* Memory() const { return memory_; }
-  void SaveToStream(TStream& stream);
+  // The whole block. Virtual for streams whose bytes are not one block
+  // at Memory().
+  virtual void SaveToStream(TStream& stream);
   void SaveToFile(const String& fileName);
 
 protected:

@@ -2,7 +2,12 @@
 
 #include "framework/Locale.h"
 
+#include <cstddef>
+#include <cstdint>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <new>
 
 namespace {
 
@@ -92,4 +97,30 @@ String LowerCase(const String& text) { return MapAscii(text, 'A', 'Z', 'a' - 'A'
 
 int CompareText(const String& a, const String& b) {
   return UpperCase(a).compare(UpperCase(b));
+}
+
+// The size sits in a prefix as large as the strictest alignment, so the
+// buffer itself stays aligned for whatever is copied into it.
+namespace {
+constexpr size_t kStrPrefix = alignof(std::max_align_t) > sizeof(size_t) ? alignof(std::max_align_t)
+                                                                         : sizeof(size_t);
+}
+
+char* StrAlloc(size_t size) {
+  if (size > SIZE_MAX - kStrPrefix) throw std::bad_alloc();
+  char* block = static_cast<char*>(std::calloc(1, kStrPrefix + size));
+  if (!block) throw std::bad_alloc();
+  std::memcpy(block, &size, sizeof size);
+  return block + kStrPrefix;
+}
+
+void StrDispose(char* buffer) {
+  if (buffer) std::free(buffer - kStrPrefix);
+}
+
+size_t StrBufSize(const char* buffer) {
+  if (!buffer) return 0;
+  size_t size;
+  std::memcpy(&size, buffer - kStrPrefix, sizeof size);
+  return size;
 }

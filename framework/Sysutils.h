@@ -2,6 +2,7 @@
 // the integer conversions. Window-free.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <stdexcept>
 #include <string>
@@ -44,3 +45,10 @@ String UpperCase(const String& text);
 String LowerCase(const String& text);
 // Case-insensitive (ASCII letters only) comparison, <0, 0 or >0.
 int CompareText(const String& a, const String& b);
+
+// Heap text buffers handed from one owner to another: size bytes, zeroed,
+// with the size kept in front of the buffer. StrDispose frees one (null is
+// allowed); StrBufSize gives the size it was allocated with.
+char* StrAlloc(size_t size);
+void StrDispose(char* buffer);
+size_t StrBufSize(const char* buffer);
