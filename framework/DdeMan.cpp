@@ -105,7 +105,6 @@ HDDEDATA CALLBACK TDdeClientConv::Callback(UINT type, UINT, HCONV conv, HSZ, HSZ
       DdeAbandonTransaction(Instance().id, conv, static_cast<DWORD>(data1));
       if (LOWORD(data1) == 0 && HIWORD(data1) != 0)
         DdeAbandonTransaction(Instance().id, conv, HIWORD(data1));
-      if (TDdeClientConv* c = Find(conv); c && c->outstanding_ > 0) --c->outstanding_;
       break;
     case XTYP_DISCONNECT:
       if (TDdeClientConv* c = Find(conv)) {
@@ -213,7 +212,6 @@ void TDdeClientConv::Closed() {
   conv_ = nullptr;
   waitStat_ = false;
   waitTransaction_ = 0;
-  outstanding_ = 0;
   if (OnClose) OnClose(this);
 }
 
@@ -224,7 +222,6 @@ void TDdeClientConv::CancelWait() {
     // Wine's form of the identifier (see Callback).
     if (LOWORD(waitTransaction_) == 0 && HIWORD(waitTransaction_) != 0)
       DdeAbandonTransaction(DdeInstance(), conv_, HIWORD(waitTransaction_));
-    if (outstanding_ > 0) --outstanding_;
   }
   waitStat_ = false;
   waitTransaction_ = 0;
@@ -241,7 +238,6 @@ bool TDdeClientConv::ExecuteMacro(const char* cmd, bool waitFlg) {
   if (!DdeClientTransaction(reinterpret_cast<BYTE*>(data), static_cast<DWORD>(-1), conv_, nullptr,
                             DdeFmt(), XTYP_EXECUTE, TIMEOUT_ASYNC, &transaction))
     return false;
-  ++outstanding_;
   if (waitFlg) {
     waitStat_ = true;
     waitTransaction_ = transaction;
@@ -249,25 +245,8 @@ bool TDdeClientConv::ExecuteMacro(const char* cmd, bool waitFlg) {
   return true;
 }
 
-void TDdeClientConv::DropStrayAcks() {
-  if (outstanding_ > 0) return;
-  CONVINFO info = {};
-  info.cb = sizeof info;
-  if (!DdeQueryConvInfo(conv_, QID_SYNC, &info) || !info.hwnd) return;
-  MSG msg;
-  while (PeekMessageA(&msg, info.hwnd, WM_DDE_ACK, WM_DDE_ACK, PM_REMOVE)) {
-    UINT_PTR status = 0, item = 0;
-    if (UnpackDDElParam(WM_DDE_ACK, msg.lParam, &status, &item)) {
-      FreeDDElParam(WM_DDE_ACK, msg.lParam);
-      // A request's acknowledgement names the item by a global atom.
-      if (item >= MAXINTATOM && item <= 0xFFFF) GlobalDeleteAtom(static_cast<ATOM>(item));
-    }
-  }
-}
-
 char* TDdeClientConv::RequestData(const String& item, UINT format) {
   if (!Connected() || waitStat_) return nullptr;
-  DropStrayAcks();
   const DWORD instance = DdeInstance();
   HDDEDATA data;
   {

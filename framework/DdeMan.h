@@ -97,11 +97,7 @@ private:
   HCONV StartAndConnect();
   // The partner hung up, or we did.
   void Closed();
-  // Some DDE servers (Wine's DDE library) acknowledge a request after
-  // answering it with data; left in the queue, that acknowledgement would
-  // be taken for a refusal of the next request. With no command
-  // outstanding, every acknowledgement waiting for us is such a one.
-  void DropStrayAcks();
+
 
   TDataMode connectMode_ = ddeAutomatic;
   String serviceApplication_;
@@ -112,6 +108,4 @@ private:
   HCONV conv_ = nullptr;
   bool waitStat_ = false;
   DWORD waitTransaction_ = 0;
-  // Commands sent and not yet completed.
-  int outstanding_ = 0;
 };

@@ -32,8 +32,10 @@
 
 #include <windows.h>
 
+#include <dde.h>
 #include <ddeml.h>
 
+#include <cstddef>
 #include <cstdio>
 #include <cstring>
 #include <sstream>
@@ -231,7 +233,7 @@ std::vector<uint8_t> Decode(const std::string& path) {
 }
 
 // The DIB as the chosen lie has it.
-std::vector<uint8_t> Reply() {
+std::vector<uint8_t> DibReply() {
   std::vector<uint8_t> out = dib;
   if (out.size() < 40) return out;
   const std::string& lie = settings.dibLie;
@@ -243,21 +245,6 @@ std::vector<uint8_t> Reply() {
   else if (lie == "core") Put32(&out[0], 12);
   else if (lie == "tiny") out.resize(3);
   return out;
-}
-
-std::string StringOf(HSZ hsz) {
-  char buffer[1024];
-  DWORD n = DdeQueryStringA(instance, hsz, buffer, sizeof buffer, CP_WINANSI);
-  return std::string(buffer, n);
-}
-
-HDDEDATA Answer(const void* data, size_t size, HSZ item, UINT format) {
-  return DdeCreateDataHandle(instance, static_cast<BYTE*>(const_cast<void*>(data)),
-                             static_cast<DWORD>(size), 0, item, format, 0);
-}
-
-HDDEDATA Text(const std::string& text, HSZ item) {
-  return Answer(text.c_str(), text.size() + 1, item, CF_TEXT);
 }
 
 // The argument of "Name(argument)" or "Name(argument,X)".
@@ -288,7 +275,59 @@ void Execute(const std::string& command) {
   }
 }
 
-HDDEDATA CALLBACK Callback(UINT type, UINT format, HCONV, HSZ hsz1, HSZ hsz2, HDDEDATA data,
+// The answer to a request for item in format: the bytes, or none.
+bool Reply(const std::string& item, UINT format, std::vector<uint8_t>& out) {
+  Log("request " + item + " " + std::to_string(format));
+  auto text = [&](const std::string& t) {
+    out.assign(t.begin(), t.end());
+    out.push_back(0);
+    return true;
+  };
+  if (item == "DIBRequest" && format == CF_TEXT) {
+    const bool answer = ready && !settings.neverReady;
+    return text(answer ? (settings.lowerOk ? "ok" : "OK") : "WAIT");
+  }
+  if (item == "WindowRect" && format == CF_TEXT) return text(settings.rect);
+  if (item == "DIB" && format == kDibFormat && ready) {
+    out = DibReply();
+    return true;
+  }
+  return false;
+}
+
+// Requests are answered here, by the DDE protocol itself, before the DDE
+// library sees them: Wine's library follows its data with an
+// acknowledgement that a client takes for the refusal of its next request.
+// The answer is the data alone (released by the client, no
+// acknowledgement asked), or a negative acknowledgement.
+bool AnswerRequest(const MSG& msg) {
+  if (msg.message != WM_DDE_REQUEST) return false;
+  UINT_PTR format = 0, atom = 0;
+  UnpackDDElParam(WM_DDE_REQUEST, msg.lParam, &format, &atom);
+  char name[256] = {};
+  GlobalGetAtomNameA(static_cast<ATOM>(atom), name, sizeof name);
+  std::vector<uint8_t> data;
+  const HWND client = reinterpret_cast<HWND>(msg.wParam);
+  if (Reply(name, static_cast<UINT>(format), data)) {
+    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE | GMEM_DDESHARE, offsetof(DDEDATA, Value) + data.size());
+    auto* block = static_cast<DDEDATA*>(GlobalLock(memory));
+    std::memset(block, 0, offsetof(DDEDATA, Value));
+    block->fResponse = 1;
+    block->fRelease = 1;
+    block->cfFormat = static_cast<short>(format);
+    std::memcpy(block->Value, data.data(), data.size());
+    GlobalUnlock(memory);
+    PostMessageA(client, WM_DDE_DATA, reinterpret_cast<WPARAM>(msg.hwnd),
+                 ReuseDDElParam(msg.lParam, WM_DDE_REQUEST, WM_DDE_DATA,
+                                reinterpret_cast<UINT_PTR>(memory), atom));
+  } else {
+    PostMessageA(client, WM_DDE_ACK, reinterpret_cast<WPARAM>(msg.hwnd),
+                 ReuseDDElParam(msg.lParam, WM_DDE_REQUEST, WM_DDE_ACK, 0, atom));
+  }
+  return true;
+}
+
+HDDEDATA CALLBACK Callback(UINT type, UINT, HCONV, HSZ hsz1, HSZ hsz2, HDDEDATA data,
                            ULONG_PTR, ULONG_PTR) {
   switch (type) {
     case XTYP_CONNECT:
@@ -315,20 +354,9 @@ HDDEDATA CALLBACK Callback(UINT type, UINT format, HCONV, HSZ hsz1, HSZ hsz2, HD
       Execute(command);
       return reinterpret_cast<HDDEDATA>(static_cast<ULONG_PTR>(DDE_FACK));
     }
-    case XTYP_REQUEST: {
-      const std::string item = StringOf(hsz2);
-      Log("request " + item + " " + std::to_string(format));
-      if (item == "DIBRequest" && format == CF_TEXT) {
-        const bool answer = ready && !settings.neverReady;
-        return Text(answer ? (settings.lowerOk ? "ok" : "OK") : "WAIT", hsz2);
-      }
-      if (item == "WindowRect" && format == CF_TEXT) return Text(settings.rect, hsz2);
-      if (item == "DIB" && format == kDibFormat && ready) {
-        const std::vector<uint8_t> reply = Reply();
-        return Answer(reply.data(), reply.size(), hsz2, format);
-      }
+    case XTYP_REQUEST:
+      // Answered in the message loop (AnswerRequest); never reaches here.
       return nullptr;
-    }
     default:
       return nullptr;
   }
@@ -386,6 +414,7 @@ int WINAPI WinMain(HINSTANCE instanceHandle, HINSTANCE, LPSTR, int show) {
 
   MSG msg;
   while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
+    if (AnswerRequest(msg)) continue;
     TranslateMessage(&msg);
     DispatchMessageA(&msg);
   }
