@@ -262,6 +262,7 @@ char* TDdeClientConv::RequestData(const String& item, UINT format) {
     try {
       buffer = StrAlloc(size_t{size} + 1);
       std::memcpy(buffer, bytes, size);
+      buffer[size] = 0;
     } catch (...) {
       StrDispose(buffer);
       buffer = nullptr;

@@ -2,7 +2,10 @@
 
 #include "framework/ExtCtrls.h"
 #include "framework/Forms.h"
+#include "framework/Locale.h"
 #include "framework/StdCtrls.h"
+
+#include <commdlg.h>
 
 #include <algorithm>
 #include <vector>
@@ -135,4 +138,64 @@ int MessageDlg(const String& text, TMsgDlgType type, unsigned buttons) {
     return seam->Answer(MessageDlgTitle(type), text, MessageDlgButtons(buttons));
   }
   return ShowDialog(text, type, buttons);
+}
+
+// --- file dialogs -----------------------------------------------------------
+
+String PlatformFilter(const String& filter) {
+  String result;
+  for (size_t i = 0; i < filter.size(); ++i) {
+    const char c = filter[i];
+    if (IsLeadByte(static_cast<unsigned char>(c)) && i + 1 < filter.size()) {
+      result += c;
+      result += filter[++i];
+    } else {
+      result += c == '|' ? '\0' : c;
+    }
+  }
+  result += '\0';
+  result += '\0';
+  return result;
+}
+
+bool TOpenDialog::Execute() { return Run(false); }
+
+bool TSaveDialog::Execute() { return Run(true); }
+
+bool TOpenDialog::Run(bool save) {
+  if (TUserSeam* seam = Application().UserSeam()) {
+    int index = filterIndex_;
+    String name = fileName_;
+    if (!seam->ChooseFile(save, title_, filter_, index, name)) return false;
+    filterIndex_ = index;
+    fileName_ = name;
+    return true;
+  }
+  const String filter = PlatformFilter(filter_);
+  char file[MAX_PATH] = "";
+  lstrcpynA(file, fileName_.c_str(), sizeof file);
+  OPENFILENAMEA ofn{};
+  ofn.lStructSize = sizeof ofn;
+  TForm* main = Application().MainForm();
+  HWND active = GetActiveWindow();
+  ofn.hwndOwner = TWinControl::FromHandle(active) ? active
+                  : main && main->HandleAllocated() ? main->Handle()
+                                                    : nullptr;
+  ofn.lpstrFilter = filter_.empty() ? nullptr : filter.c_str();
+  ofn.nFilterIndex = static_cast<DWORD>(filterIndex_);
+  ofn.lpstrFile = file;
+  ofn.nMaxFile = sizeof file;
+  ofn.lpstrInitialDir = initialDir_.empty() ? nullptr : initialDir_.c_str();
+  ofn.lpstrTitle = title_.empty() ? nullptr : title_.c_str();
+  ofn.lpstrDefExt = defaultExt_.empty() ? nullptr : defaultExt_.c_str();
+  ofn.Flags = OFN_EXPLORER | OFN_NOCHANGEDIR;
+  if (options_ & ofOverwritePrompt) ofn.Flags |= OFN_OVERWRITEPROMPT;
+  if (options_ & ofHideReadOnly) ofn.Flags |= OFN_HIDEREADONLY;
+  if (options_ & ofPathMustExist) ofn.Flags |= OFN_PATHMUSTEXIST;
+  if (options_ & ofFileMustExist) ofn.Flags |= OFN_FILEMUSTEXIST;
+  const BOOL chosen = save ? GetSaveFileNameA(&ofn) : GetOpenFileNameA(&ofn);
+  if (!chosen) return false;
+  fileName_ = file;
+  filterIndex_ = static_cast<int>(ofn.nFilterIndex);
+  return true;
 }

@@ -82,7 +82,11 @@ void TPanel::SetAlignment(TAlignment alignment) {
 
 // --- TImage -----------------------------------------------------------------
 
-TImage::TImage(TComponent* owner) : TGraphicControl(owner) {}
+TImage::TImage(TComponent* owner) : TGraphicControl(owner) {
+  picture_.OnChange = [this](TObject*) { Invalidate(); };
+}
+
+TImage::~TImage() { picture_.OnChange = nullptr; }
 
 void TImage::SetIcon(HICON icon) {
   if (icon == icon_) return;
@@ -98,15 +102,32 @@ void TImage::SetCenter(bool center) {
   Invalidate();
 }
 
+void TImage::SetStretch(bool stretch) {
+  if (stretch == stretch_) return;
+  stretch_ = stretch;
+  Invalidate();
+}
+
 void TImage::Paint(TCanvas& canvas) {
-  if (!icon_) return;
-  int x = 0, y = 0;
-  if (center_) {
-    // DrawIcon draws at the system's icon size.
-    x = (Width() - GetSystemMetrics(SM_CXICON)) / 2;
-    y = (Height() - GetSystemMetrics(SM_CYICON)) / 2;
+  if (icon_) {
+    int x = 0, y = 0;
+    if (center_) {
+      // DrawIcon draws at the system's icon size.
+      x = (Width() - GetSystemMetrics(SM_CXICON)) / 2;
+      y = (Height() - GetSystemMetrics(SM_CYICON)) / 2;
+    }
+    canvas.Draw(x, y, icon_);
+    return;
   }
-  canvas.Draw(x, y, icon_);
+  TGraphic* graphic = picture_.Graphic();
+  if (!graphic || graphic->Empty()) return;
+  if (stretch_) {
+    canvas.StretchDraw(RECT{0, 0, Width(), Height()}, *graphic);
+  } else if (center_) {
+    canvas.Draw((Width() - graphic->Width()) / 2, (Height() - graphic->Height()) / 2, *graphic);
+  } else {
+    canvas.Draw(0, 0, *graphic);
+  }
 }
 
 // --- TSplitter --------------------------------------------------------------

@@ -1,6 +1,7 @@
 // Panels, images, splitters and timers.
 #pragma once
 
+#include "framework/Picture.h"
 #include "framework/StdCtrls.h"
 
 #include <windows.h>
@@ -35,26 +36,37 @@ private:
   TAlignment alignment_ = taCenter;
 };
 
-// An icon, painted by the parent. The icon is borrowed: the image never
-// destroys it.
+// A picture or an icon, painted by the parent. The picture is the
+// image's own; the icon is borrowed (never destroyed) and, when set, is
+// shown instead of the picture.
 class TImage : public TGraphicControl {
 public:
   explicit TImage(TComponent* owner);
+  ~TImage() override;
 
+  TPicture& Picture() { return picture_; }
+  // Drawing on it draws into the picture's bitmap (made when needed).
+  TCanvas& Canvas() { return picture_.Bitmap().Canvas(); }
   HICON Icon() const { return icon_; }
   void SetIcon(HICON icon);
   // One of the platform's icons (IDI_EXCLAMATION, ...).
   void SetStockIcon(LPCSTR id);
-  // On: the icon sits in the middle of the image, else at its top left.
+  // On: the picture (or icon) sits in the middle of the image, else at its
+  // top left.
   bool Center() const { return center_; }
   void SetCenter(bool center);
+  // On: the picture fills the image.
+  bool Stretch() const { return stretch_; }
+  void SetStretch(bool stretch);
 
 protected:
   void Paint(TCanvas& canvas) override;
 
 private:
+  TPicture picture_;
   HICON icon_ = nullptr;
   bool center_ = false;
+  bool stretch_ = false;
 };
 
 // A bar between two controls side by side that the user drags to share

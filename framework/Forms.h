@@ -129,6 +129,15 @@ public:
   // OnPopup has run): the item to click, or null to close it unused, which
   // is all a seam that does not expect menus does.
   virtual TMenuItem* ChooseMenuItem(TPopupMenu& /*menu*/, int /*x*/, int /*y*/) { return nullptr; }
+  // Answers a file dialog (the open one, or with save the save one) with
+  // its title and filter ("description|patterns|..."): true with the file
+  // chosen in fileName and the filter used in filterIndex (from 1), false
+  // for a cancelled dialog, which is all a seam that does not expect file
+  // dialogs does.
+  virtual bool ChooseFile(bool /*save*/, const String& /*title*/, const String& /*filter*/,
+                          int& /*filterIndex*/, String& /*fileName*/) {
+    return false;
+  }
 };
 
 class TForm;

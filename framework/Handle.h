@@ -47,3 +47,33 @@ struct HandleTraits {
 using UniqueHandle = BasicHandle<HandleTraits<&CloseHandle>>;
 using UniqueFindHandle = BasicHandle<HandleTraits<&FindClose>>;
 using UniqueChangeHandle = BasicHandle<HandleTraits<&FindCloseChangeNotification>>;
+
+// Local memory blocks (LocalAlloc), the currency of interfaces that hand
+// memory across a DLL boundary for the receiver to free.
+struct LocalTraits {
+  using handle_type = HLOCAL;
+  static HLOCAL Empty() { return nullptr; }
+  static bool Valid(HLOCAL h) { return h != nullptr; }
+  static void Close(HLOCAL h) { LocalFree(h); }
+};
+using UniqueLocal = BasicHandle<LocalTraits>;
+
+// A local memory block locked for the life of the scope. Memory() is null
+// when there is no block or it cannot be locked; Size() is then 0, else
+// what the block really holds, whatever its creator claims about it.
+class LocalLockScope {
+public:
+  explicit LocalLockScope(HLOCAL h) : h_(h), p_(h ? LocalLock(h) : nullptr) {}
+  ~LocalLockScope() {
+    if (p_) LocalUnlock(h_);
+  }
+  LocalLockScope(const LocalLockScope&) = delete;
+  LocalLockScope& operator=(const LocalLockScope&) = delete;
+
+  void* Memory() const { return p_; }
+  size_t Size() const { return p_ ? LocalSize(h_) : 0; }
+
+private:
+  HLOCAL h_;
+  void* p_;
+};

@@ -117,7 +117,20 @@ int64_t TCustomMemoryStream::Seek(int64_t offset, TSeekOrigin origin) {
   return position_;
 }
 
-void TCustomMemoryStream::SaveToStream(TStream& stream) { stream.WriteBuffer(memory_, size_); }
+// Through Read, so that a stream whose Read presents something other than
+// its block saves what it presents; the position is left as it was.
+void TCustomMemoryStream::SaveToStream(TStream& stream) {
+  const int32_t position = position_;
+  position_ = 0;
+  try {
+    char buffer[0x4000];
+    for (int32_t n; (n = Read(buffer, sizeof buffer)) > 0;) stream.WriteBuffer(buffer, n);
+  } catch (...) {
+    position_ = position;
+    throw;
+  }
+  position_ = position;
+}
 
 void TCustomMemoryStream::SaveToFile(const String& fileName) {
   TFileStream file(fileName, fmCreate);

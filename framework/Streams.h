@@ -85,16 +85,18 @@ private:
   UniqueHandle file_;
 };
 
-// A stream over a block of memory; reading and seeking only.
+// A stream over a block of memory; reading and seeking only. A subclass
+// may present bytes of its own by overriding Read: size_ and position_
+// stay the stream's size and position, and SetPointer may then give a
+// size without a block.
 class TCustomMemoryStream : public TStream {
 public:
   int32_t Read(void* buffer, int32_t count) override;
   int32_t Write(const void* buffer, int32_t count) override;
   int64_t Seek(int64_t offset, TSeekOrigin origin) override;
   void* Memory() const { return memory_; }
-  // The whole block. Virtual for streams whose bytes are not one block
-  // at Memory().
-  virtual void SaveToStream(TStream& stream);
+  // The whole stream from its start, read through Read.
+  void SaveToStream(TStream& stream);
   void SaveToFile(const String& fileName);
 
 protected:

@@ -2,12 +2,9 @@
 
 #include "framework/Locale.h"
 
-#include <cstddef>
-#include <cstdint>
 #include <cstdio>
-#include <cstdlib>
+#include <cstddef>
 #include <cstring>
-#include <new>
 
 namespace {
 
@@ -99,28 +96,37 @@ int CompareText(const String& a, const String& b) {
   return UpperCase(a).compare(UpperCase(b));
 }
 
-// The size sits in a prefix as large as the strictest alignment, so the
-// buffer itself stays aligned for whatever is copied into it.
+// --- Text buffers -----------------------------------------------------------
+
+// The size sits in front of the text, in a word that keeps the text
+// aligned like any other allocation.
 namespace {
-constexpr size_t kStrPrefix = alignof(std::max_align_t) > sizeof(size_t) ? alignof(std::max_align_t)
-                                                                         : sizeof(size_t);
+constexpr size_t kStrHeader = sizeof(std::max_align_t);
 }
 
 char* StrAlloc(size_t size) {
-  if (size > SIZE_MAX - kStrPrefix) throw std::bad_alloc();
-  char* block = static_cast<char*>(std::calloc(1, kStrPrefix + size));
-  if (!block) throw std::bad_alloc();
+  char* block = new char[kStrHeader + (size ? size : 1)];
   std::memcpy(block, &size, sizeof size);
-  return block + kStrPrefix;
+  char* text = block + kStrHeader;
+  text[0] = '\0';
+  return text;
 }
 
-void StrDispose(char* buffer) {
-  if (buffer) std::free(buffer - kStrPrefix);
+char* StrNew(const char* text) {
+  if (!text) return nullptr;
+  const size_t length = std::strlen(text);
+  char* copy = StrAlloc(length + 1);
+  std::memcpy(copy, text, length + 1);
+  return copy;
 }
 
-size_t StrBufSize(const char* buffer) {
-  if (!buffer) return 0;
+size_t StrBufSize(const char* text) {
+  if (!text) return 0;
   size_t size;
-  std::memcpy(&size, buffer - kStrPrefix, sizeof size);
+  std::memcpy(&size, text - kStrHeader, sizeof size);
   return size;
+}
+
+void StrDispose(char* text) {
+  if (text) delete[] (text - kStrHeader);
 }

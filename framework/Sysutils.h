@@ -46,9 +46,11 @@ String LowerCase(const String& text);
 // Case-insensitive (ASCII letters only) comparison, <0, 0 or >0.
 int CompareText(const String& a, const String& b);
 
-// Heap text buffers handed from one owner to another: size bytes, zeroed,
-// with the size kept in front of the buffer. StrDispose frees one (null is
-// allowed); StrBufSize gives the size it was allocated with.
+// Null-terminated text buffers in their own heap blocks, as a caller hands
+// them to code that keeps a plain char*. StrAlloc gives size bytes, the
+// first one 0; the block remembers its size. StrNew copies text (null
+// stays null); StrDispose frees any of them and takes null.
 char* StrAlloc(size_t size);
-void StrDispose(char* buffer);
-size_t StrBufSize(const char* buffer);
+char* StrNew(const char* text);
+size_t StrBufSize(const char* text);
+void StrDispose(char* text);

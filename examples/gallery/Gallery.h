@@ -3,8 +3,10 @@
 #pragma once
 
 #include "framework/ComCtrls.h"
+#include "framework/Dialogs.h"
 #include "framework/ExtCtrls.h"
 #include "framework/Forms.h"
+#include "lib/imaging/Simage.h"
 #include "lib/input/Button.h"
 #include "lib/input/Calendr.h"
 #include "lib/input/Spinedit.h"
@@ -27,6 +29,18 @@ public:
   kxvButton* RepeatButton = nullptr;
   TPanel* ClickCount = nullptr;
   TButton* ResetButton = nullptr;
+  // The picture page: a picture read by any of the library's loaders (the
+  // plug-ins beside the gallery, the viewer where the registry names it),
+  // its zoom and placement, and the depth it is saved at.
+  kxvSuperImage* Picture = nullptr;
+  TButton* OpenButton = nullptr;
+  TButton* SaveButton = nullptr;
+  TListBox* Zooms = nullptr;
+  TListBox* Aligns = nullptr;
+  TListBox* Depths = nullptr;
+  TPanel* PictureInfo = nullptr;
+  TOpenDialog* OpenDialog = nullptr;
+  TSaveDialog* SaveDialog = nullptr;
 
 protected:
   void CreateParams(TCreateParams& params) override;
@@ -35,6 +49,11 @@ private:
   void BuildCalendarPage(TTabSheet* sheet);
   void BuildSpinPage(TTabSheet* sheet);
   void BuildButtonPage(TTabSheet* sheet);
+  void BuildPicturePage(TTabSheet* sheet);
+  void OpenPicture();
+  void SavePicture();
+  // The file shown, its size and its depth, below the picture.
+  void ShowPictureInfo(const String& fileName);
   // The month shown and the day chosen, in the panel below the calendar.
   void ShowCalendar(const kxDate& chosen);
   void ShowClicks();

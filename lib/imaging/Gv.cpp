@@ -3,6 +3,7 @@
 #include "framework/Forms.h"
 #include "framework/Registry.h"
 #include "lib/core/File.h"
+#include "lib/imaging/Bitmap.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -41,12 +42,6 @@ int32_t kxvGVStream::Read(void* buffer, int32_t count) {
 }
 
 int32_t kxvGVStream::Write(const void*, int32_t) { return 0; }
-
-void kxvGVStream::SaveToStream(TStream& stream) {
-  if (!valid_) return;
-  stream.WriteBuffer(info_.FileHeader, sizeof info_.FileHeader);
-  stream.WriteBuffer(dib_, static_cast<int32_t>(info_.FileSize - sizeof info_.FileHeader));
-}
 
 // --- kxvGV --------------------------------------------------------------------
 
@@ -92,7 +87,7 @@ void kxvGV::SetEnable(bool enable) {
 
 void kxvGV::SetPalette(LOGPALETTE* palette) {
   if (palette_ == palette) return;
-  std::free(palette_);
+  FreeLogPalette(palette_);
   palette_ = palette;
 }
 
@@ -259,6 +254,7 @@ bool kxvGV::GetDIB(TBitmap* bitmap) {
   bool result = false;
   kxvGVStream stream(reply, length);
   if (stream.Valid()) {
+    SetPalette(DIBToPalette(reply, length));
     bitCount_ = stream.BitCount();
     try {
       bitmap->LoadFromStream(stream);

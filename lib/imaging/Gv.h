@@ -38,10 +38,9 @@ public:
 
   // Positions 0 to 13 from the header, the DIB's bytes after them.
   int32_t Read(void* buffer, int32_t count) override;
-  // Read-only: 0.
+  // Read-only: 0. (Memory() is the header alone; the file is read, and
+  // saved, through Read.)
   int32_t Write(const void* buffer, int32_t count) override;
-  // Memory() is the header alone: the file is written through Read.
-  void SaveToStream(TStream& stream) override;
 
 private:
   const uint8_t* dib_;
@@ -70,7 +69,8 @@ public:
   void SetWait(bool wait) { wait_ = wait; }
   // Bits per pixel of the last picture received.
   int32_t BitCount() const { return bitCount_; }
-  // Palette of the last picture received (owned), or null.
+  // Palette of the last picture received (owned; freed with
+  // FreeLogPalette), or null for more than 8 bits per pixel.
   LOGPALETTE* Palette() const { return palette_; }
   // Frees the held palette and takes palette (null allowed).
   void SetPalette(LOGPALETTE* palette);

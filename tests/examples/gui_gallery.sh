@@ -3,14 +3,18 @@
 # the calendar moved a month by its vertical scroll bar and a year by its
 # horizontal one, and a day clicked; the spin edit's arrows clicked and its
 # arrow key pressed; the repeating button held for a second, clicked, and
-# pressed with Space. What each did is read back from the window.
+# pressed with Space; an animated GIF opened in the file dialog and its
+# frames seen on the screen, a picture opened through a plug-in, and saved
+# at 8 bits. What each did is read back from the window, the screen and
+# the file written.
 #   gui_gallery.sh <folder of GALLERY.EXE and wintree.exe>
 set -euo pipefail
 bin="$(cd "$1" && pwd)"
 tools="$(cd "$(dirname "${BASH_SOURCE[0]}")/../../tools" && pwd)"
 . "$tools/wine-env"
 . "$tools/wine-desktop"
-trap desktop_stop EXIT
+pics="$WINEPREFIX/drive_c/gallery$$"
+trap 'desktop_stop; rm -rf "$pics"' EXIT
 fail() {
   echo "gallery: $*" >&2
   timeout 10 import -window root "/tmp/vemtar-gallery-$$.png" 2>/dev/null &&
@@ -92,4 +96,53 @@ await_answer "クリック: 1 回" text TPanel
 await_answer 'TBitBtn "押し続ける"' focus
 xdotool key space
 await_answer "クリック: 2 回" text TPanel
+# --- the picture page -----------------------------------------------------------
+mkdir -p "$pics"
+python3 "$(dirname "${BASH_SOURCE[0]}")/make_pictures.py" "$pics"
+winpics="C:\\gallery$$"
+# The colour on the screen at x, y, as "r,g,b".
+pixel() {
+  import -window root -crop "1x1+$1+$2" txt:- 2>/dev/null |
+    sed -nE '2s/.*\(([0-9]+),([0-9]+),([0-9]+).*/\1,\2,\3/p'
+}
+# Opens a file through the open button and the real file dialog.
+open_picture() {
+  click rect TButton "開く(&O)..."
+  await dialog >/dev/null
+  xdotool type --delay 20 "$winpics\\$1"
+  xdotool key Return
+}
+click tab "画像"
+read -r x y w h < <(await rect TTabSheet "画像")
+# The middle of the picture control (8, 8, 260 x 250 on its page).
+cx=$((x + 8 + 130)) cy=$((y + 8 + 125))
+open_picture anim.gif
+# Three frames a second apart: red, green, blue, each seen in turn.
+seen=""
+for _ in $(seq 60); do
+  c="$(pixel $cx $cy)"
+  case "$c" in
+    255,0,0) colour=red ;; 0,255,0) colour=green ;; 0,0,255) colour=blue ;; *) colour="" ;;
+  esac
+  [ -n "$colour" ] && [ "${seen##* }" != "$colour" ] && seen="$seen $colour"
+  [ "$colour" = blue ] && break
+  sleep 0.1
+done
+[ "$seen" = " red green blue" ] || fail "the animation showed\"$seen\" (last $c)"
+await_answer "anim.gif  60 x 60  8 ビット" text TPanel
+# Through the netpbm plug-in beside the gallery.
+open_picture pic.ppm
+await_answer "pic.ppm  40 x 30  24 ビット" text TPanel
+[ "$(pixel $cx $cy)" = "255,0,255" ] || fail "the plug-in's picture shows $(pixel $cx $cy)"
+# Saved at 8 bits: the third line of the depths (370, 136 on the page).
+xdotool mousemove $((x + 370 + 20)) $((y + 136 + 6)) click 1
+xdotool key Down Down
+click rect TButton "保存(&S)..."
+await dialog >/dev/null
+xdotool type --delay 20 "$winpics\\out.bmp"
+xdotool key Return
+await_answer "out.bmp  40 x 30  8 ビット" text TPanel
+[ "$(head -c 2 "$pics/out.bmp")" = BM ] || fail "out.bmp is no bitmap file"
+[ "$(od -An -tu2 -j28 -N2 "$pics/out.bmp" | tr -d ' ')" = 8 ] ||
+  fail "out.bmp has $(od -An -tu2 -j28 -N2 "$pics/out.bmp") bits a pixel"
 echo "gallery: passed"

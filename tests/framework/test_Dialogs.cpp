@@ -1,5 +1,6 @@
 #include "framework/Dialogs.h"
 
+#include "framework/Format.h"
 #include "framework/Forms.h"
 
 #include <gtest/gtest.h>
@@ -167,4 +168,49 @@ TEST(MessageDlg, TheBoxBelongsToTheWindowItSpeaksFor) {
   EXPECT_EQ(Answer(ok, mtInformation, mbOK), mrOk);
   // Owned: in front of it, no taskbar button of its own.
   EXPECT_EQ(ok.owner, window.Handle());
+}
+
+TEST(FileDialogs, TheFilterBecomesThePlatformsAndKeepsDoubleByteCharacters) {
+  // "ポ" ends in the byte of "|".
+  const String filter = "画像ポ|*.BMP;*.GIF|すべてのﾌｧｲﾙ|*.*";
+  ASSERT_EQ(String("ポ")[1], '|');
+  const String platform = PlatformFilter(filter);
+  const char expected[] = "画像ポ\0*.BMP;*.GIF\0すべてのﾌｧｲﾙ\0*.*\0\0";
+  EXPECT_EQ(platform, String(expected, sizeof expected - 1));
+  EXPECT_EQ(PlatformFilter(""), String("\0\0", 2));
+}
+
+TEST(FileDialogs, TheSeamAnswersAndACancelChangesNothing) {
+  struct Files : TUserSeam {
+    int Answer(const String&, const String&, const String&) override { return 0; }
+    void Beep(UINT) override {}
+    void Help(const String&, UINT, ULONG_PTR) override {}
+    bool ChooseFile(bool save, const String& title, const String& filter, int& index,
+                    String& name) override {
+      seen.push_back(Format("%d %s %s %d %s", {int(save), title, filter, index, name}));
+      if (!choose) return false;
+      index = 2;
+      name = "C:\\絵\\a.gif";
+      return true;
+    }
+    std::vector<String> seen;
+    bool choose = false;
+  } files;
+  Application().SetUserSeam(&files);
+  TOpenDialog open(nullptr);
+  open.SetTitle("開く");
+  open.SetFilter("BMP|*.BMP|GIF|*.GIF");
+  open.SetFileName("old.bmp");
+  EXPECT_FALSE(open.Execute());
+  EXPECT_EQ(open.FileName(), "old.bmp");
+  EXPECT_EQ(open.FilterIndex(), 1);
+  files.choose = true;
+  EXPECT_TRUE(open.Execute());
+  EXPECT_EQ(open.FileName(), "C:\\絵\\a.gif");
+  EXPECT_EQ(open.FilterIndex(), 2);
+  TSaveDialog save(nullptr);
+  EXPECT_TRUE(save.Execute());
+  Application().SetUserSeam(nullptr);
+  EXPECT_EQ(files.seen, (std::vector<String>{"0 開く BMP|*.BMP|GIF|*.GIF 1 old.bmp",
+                                             "0 開く BMP|*.BMP|GIF|*.GIF 1 old.bmp", "1   1 "}));
 }

@@ -379,3 +379,31 @@ TEST_F(TimerTest, SwitchedOffOrDeletedInsideItsOwnHandler) {
   EXPECT_EQ(ticks, 2);
   EXPECT_EQ(owner.ComponentCount(), 0);
 }
+
+TEST(TImage, APictureAtTheCornerInTheMiddleOrFillingTheImage) {
+  TForm form(nullptr);
+  auto* panel = GreenPanel(form, 100, 100);
+  panel->SetBevelOuter(bvNone);
+  auto* image = new TImage(&form);
+  image->SetParent(panel);
+  image->SetBounds(10, 10, 40, 40);
+  form.HandleNeeded();
+  auto ink = [&] {
+    const RECT r = Shot(panel).Ink();
+    return std::vector<LONG>{r.left, r.top, r.right, r.bottom};
+  };
+  EXPECT_EQ(ink(), (std::vector<LONG>{100, 100, 0, 0}));  // nothing to show yet
+  TBitmap& bitmap = image->Picture().Bitmap();
+  bitmap.SetSize(10, 10);
+  // Drawing on the image draws on its picture, and shows.
+  image->Canvas().FillRect(RECT{0, 0, 10, 10}, clRed);
+  EXPECT_EQ(ink(), (std::vector<LONG>{10, 10, 20, 20}));
+  image->SetCenter(true);
+  EXPECT_EQ(ink(), (std::vector<LONG>{25, 25, 35, 35}));
+  image->SetStretch(true);
+  EXPECT_EQ(ink(), (std::vector<LONG>{10, 10, 50, 50}));
+  EXPECT_TRUE(Shot(panel).AnyRed());
+  // An icon takes the picture's place.
+  image->SetStockIcon(IDI_EXCLAMATION);
+  EXPECT_FALSE(Shot(panel).AnyRed());
+}

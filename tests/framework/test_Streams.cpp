@@ -48,6 +48,70 @@ TEST(TCustomMemoryStream, ReadOnlyViewOfABlock) {
   EXPECT_EQ(String(static_cast<char*>(copy.Memory()), 6), "abcdef");
 }
 
+namespace {
+
+// Bytes made up on reading: the value of each byte is its position.
+class Counting : public TCustomMemoryStream {
+public:
+  explicit Counting(int32_t n) { SetPointer(nullptr, n); }
+  int32_t Read(void* buffer, int32_t count) override {
+    int32_t n = 0;
+    for (; n < count && position_ < size_; ++n) static_cast<uint8_t*>(buffer)[n] = uint8_t(position_++);
+    return n;
+  }
+};
+
+}  // namespace
+
+TEST(TCustomMemoryStream, ReadOverriddenBySubclass) {
+  Counting stream(300);
+  EXPECT_EQ(stream.Size(), 300);
+  stream.SetPosition(255);
+  uint8_t two[2];
+  stream.ReadBuffer(two, 2);
+  EXPECT_EQ(two[0], 255);
+  EXPECT_EQ(two[1], 0);
+  EXPECT_EQ(stream.Position(), 257);
+  EXPECT_EQ(stream.Seek(-1, soEnd), 299);
+  EXPECT_THROW(stream.ReadBuffer(two, 2), EReadError);
+
+  // Saving and copying go through Read, from the start; saving leaves the
+  // position alone.
+  stream.SetPosition(7);
+  TMemoryStream saved;
+  stream.SaveToStream(saved);
+  EXPECT_EQ(stream.Position(), 7);
+  ASSERT_EQ(saved.Size(), 300);
+  EXPECT_EQ(static_cast<uint8_t*>(saved.Memory())[299], uint8_t(299));
+  TMemoryStream copy;
+  EXPECT_EQ(copy.CopyFrom(stream, 0), 300);
+  EXPECT_EQ(static_cast<uint8_t*>(copy.Memory())[256], 0);
+}
+
+TEST(LocalMemory, OwnedLockedAndSized) {
+  UniqueLocal block(LocalAlloc(LMEM_MOVEABLE | LMEM_ZEROINIT, 100));
+  ASSERT_TRUE(block);
+  {
+    LocalLockScope lock(block.get());
+    ASSERT_NE(lock.Memory(), nullptr);
+    EXPECT_GE(lock.Size(), 100u);
+    static_cast<char*>(lock.Memory())[99] = 'z';
+  }
+  {
+    LocalLockScope again(block.get());
+    EXPECT_EQ(static_cast<char*>(again.Memory())[99], 'z');
+  }
+  // Moving hands the block over; only the last owner frees it.
+  UniqueLocal other(std::move(block));
+  EXPECT_FALSE(block);
+  EXPECT_TRUE(other);
+  LocalLockScope none(nullptr);
+  EXPECT_EQ(none.Memory(), nullptr);
+  EXPECT_EQ(none.Size(), 0u);
+  other.reset();
+  EXPECT_FALSE(other);
+}
+
 TEST(TFileStream, CreateOpenAndRoundTrip) {
   TempDir dir;
   String name = dir / "表ソ.bin";

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 TEST(StrToInt, AcceptsDecimalHexAndSigns) {
   EXPECT_EQ(StrToInt("42"), 42);
   EXPECT_EQ(StrToInt("  -17"), -17);
@@ -38,4 +40,28 @@ TEST(Sysutils, TextHelpers) {
   EXPECT_EQ(UpperCase("abcア"), "ABCア");
   EXPECT_EQ(CompareText("Readme.TXT", "README.txt"), 0);
   EXPECT_LT(CompareText("a", "B"), 0);
+}
+
+TEST(Sysutils, TextBuffers) {
+  char* empty = StrAlloc(16);
+  ASSERT_NE(empty, nullptr);
+  EXPECT_EQ(empty[0], '\0');
+  EXPECT_EQ(StrBufSize(empty), 16u);
+  // The whole block is the caller's to fill.
+  std::memset(empty, 'x', 15);
+  empty[15] = '\0';
+  EXPECT_EQ(std::strlen(empty), 15u);
+  StrDispose(empty);
+
+  char* copy = StrNew("画像");
+  EXPECT_STREQ(copy, "画像");
+  EXPECT_EQ(StrBufSize(copy), std::strlen("画像") + 1);
+  StrDispose(copy);
+
+  EXPECT_EQ(StrNew(nullptr), nullptr);
+  EXPECT_EQ(StrBufSize(nullptr), 0u);
+  StrDispose(nullptr);
+  char* zero = StrAlloc(0);
+  EXPECT_EQ(zero[0], '\0');
+  StrDispose(zero);
 }

@@ -83,6 +83,7 @@ bool PumpUntil(F done, DWORD ms = 10000) {
 struct Picture {
   int width = 0, height = 0;
   std::vector<TColor> pixels;
+  std::vector<uint32_t> table;  // 0x00RRGGBB, when the file has one
   TColor At(int x, int y) const { return pixels[size_t(y) * width + x]; }
 };
 
@@ -103,6 +104,7 @@ Picture WriteBmp(const String& path, int width, int height, int bits) {
   Picture picture;
   picture.width = width;
   picture.height = height;
+  picture.table = table;
   picture.pixels.resize(size_t(width) * height);
   std::vector<uint8_t> rows(stride * height, 0);
   for (int y = 0; y < height; ++y) {
@@ -390,6 +392,20 @@ TEST_P(GvLoad, ABmpComesBackPixelForPixel) {
   ASSERT_TRUE(gv.LoadFromFile(file, &bitmap));
   ExpectPicture(bitmap, picture);
   EXPECT_EQ(gv.BitCount(), c.bits);
+  // The palette of the picture received: its colour table.
+  if (c.bits <= 8) {
+    LOGPALETTE* palette = gv.Palette();
+    ASSERT_NE(palette, nullptr);
+    EXPECT_EQ(palette->palVersion, 0x300);
+    ASSERT_EQ(palette->palNumEntries, picture.table.size());
+    for (size_t i = 0; i < picture.table.size(); ++i) {
+      const PALETTEENTRY& e = palette->palPalEntry[i];
+      EXPECT_EQ(uint32_t(e.peRed) << 16 | uint32_t(e.peGreen) << 8 | e.peBlue, picture.table[i]) << i;
+      EXPECT_EQ(e.peFlags, 0);
+    }
+  } else {
+    EXPECT_EQ(gv.Palette(), nullptr);
+  }
   EXPECT_EQ(gv.Conv(), nullptr);
   EXPECT_TRUE(Server().Gone());
   // The conversation as the server saw it.

@@ -1,0 +1,14 @@
+#include "lib/Nordavcl.h"
+
+namespace Nordavcl {
+void Register() {
+  Filelist::Register();
+  Dirtree::Register();
+  Edit::Register();
+  Button::Register();
+  Spinedit::Register();
+  Calendr::Register();
+  Gif::Register();
+  Image::Register();
+}
+}  // namespace Nordavcl
