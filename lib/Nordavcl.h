@@ -17,6 +17,7 @@
 #include "lib/core/Waitcur.h"
 #include "lib/imaging/Bitmap.h"
 #include "lib/imaging/Gif.h"
+#include "lib/imaging/Gv.h"
 #include "lib/imaging/Image.h"
 #include "lib/input/Button.h"
 #include "lib/input/Calendr.h"
