@@ -10,5 +10,6 @@ void Register() {
   Calendr::Register();
   Gif::Register();
   Image::Register();
+  Simage::Register();
 }
 }  // namespace Nordavcl

@@ -19,6 +19,8 @@
 #include "lib/imaging/Gif.h"
 #include "lib/imaging/Gv.h"
 #include "lib/imaging/Image.h"
+#include "lib/imaging/Simage.h"
+#include "lib/imaging/Susie.h"
 #include "lib/input/Button.h"
 #include "lib/input/Calendr.h"
 #include "lib/input/Edit.h"

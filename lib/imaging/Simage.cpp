@@ -28,6 +28,15 @@ String Patterns(const String& list) {
   return patterns;
 }
 
+// A depth a loader reported, when a bitmap file can have it; else 0, the
+// picture's own (a plug-in's answer is not to be trusted).
+int32_t KnownDepth(int32_t depth) {
+  for (int32_t known : {1, 4, 8, 16, 24, 32}) {
+    if (depth == known) return depth;
+  }
+  return 0;
+}
+
 }  // namespace
 
 kxvSuperImage::kxvSuperImage(TComponent* owner)
@@ -117,13 +126,13 @@ bool kxvSuperImage::LoadWithLoaders(const String& fileName) {
     return true;
   }
   if (susie_->LoadFromFile(fileName, &bitmap)) {
-    SetBitCount(susie_->ColorDepth());
+    SetBitCount(KnownDepth(susie_->ColorDepth()));
     CopyPalette(susie_->Palette());
     susie_->SetPalette(nullptr);
     return true;
   }
   if (gv_->LoadFromFile(fileName, &bitmap)) {
-    SetBitCount(gv_->BitCount());
+    SetBitCount(KnownDepth(gv_->BitCount()));
     CopyPalette(gv_->Palette());
     gv_->SetPalette(nullptr);
     return true;

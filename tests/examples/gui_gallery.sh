@@ -102,7 +102,7 @@ python3 "$(dirname "${BASH_SOURCE[0]}")/make_pictures.py" "$pics"
 winpics="C:\\gallery$$"
 # The colour on the screen at x, y, as "r,g,b".
 pixel() {
-  import -window root -crop "1x1+$1+$2" txt:- 2>/dev/null |
+  import -window root -crop "1x1+$1+$2" -depth 8 txt:- 2>/dev/null |
     sed -nE '2s/.*\(([0-9]+),([0-9]+),([0-9]+).*/\1,\2,\3/p'
 }
 # Opens a file through the open button and the real file dialog.

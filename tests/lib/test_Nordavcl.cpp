@@ -24,7 +24,7 @@ TEST(Nordavcl, EveryControlOfTheLibraryIsOnItsPalettePage) {
       {"kxvEdit", Is<kxvEdit>},         {"kxvButton", Is<kxvButton>},
       {"kxvSpin", Is<kxvSpin>},         {"kxvSpinEdit", Is<kxvSpinEdit>},
       {"kxvCalendar", Is<kxvCalendar>}, {"kxvGIF", Is<kxvGIF>},
-      {"kxvImage", Is<kxvImage>},
+      {"kxvImage", Is<kxvImage>},       {"kxvSuperImage", Is<kxvSuperImage>},
   };
   for (const auto& c : classes) {
     const TPaletteEntry* entry = FindRegisteredComponent(c.name);
