@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
-"""Writes the gallery test's pictures into a directory: anim.gif, three
-frames of 60 x 60 (red, green, blue) a second apart, and pic.ppm, a 40 x 30
-magenta picture in the binary netpbm form."""
+"""Writes the gallery's pictures into a directory: anim.gif, three frames
+of 60 x 60 (red, green, blue) a second apart, pic.ppm, a 40 x 30 magenta
+picture in the binary netpbm form, and colours.ppm, 240 x 180 of hues
+over a grey ramp, for the README's picture."""
 import struct
 import sys
 
@@ -55,9 +56,21 @@ def portable_pixmap(width=40, height=30):
     return b"P6\n%d %d\n255\n" % (width, height) + bytes([255, 0, 255]) * (width * height)
 
 
+def colours(width=240, height=180):
+    import colorsys
+    pixels = bytearray()
+    for y in range(height):
+        for x in range(width):
+            r, g, b = colorsys.hsv_to_rgb(x / width, 1 - y / (2 * height), 1 - y / (3 * height))
+            pixels += bytes([int(r * 255), int(g * 255), int(b * 255)])
+    return b"P6\n%d %d\n255\n" % (width, height) + bytes(pixels)
+
+
 if __name__ == "__main__":
     folder = sys.argv[1]
     with open(folder + "/anim.gif", "wb") as f:
         f.write(animation())
     with open(folder + "/pic.ppm", "wb") as f:
         f.write(portable_pixmap())
+    with open(folder + "/colours.ppm", "wb") as f:
+        f.write(colours())
