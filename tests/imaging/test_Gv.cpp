@@ -7,6 +7,8 @@
 #include "framework/Forms.h"
 #include "framework/Registry.h"
 #include "framework/Streams.h"
+#include "lib/imaging/Gif.h"
+#include "lib/imaging/Simage.h"
 #include "tests/helpers/GifEncode.h"
 #include "tests/helpers/GvServer.h"
 #include "tests/helpers/TempDir.h"
@@ -659,4 +661,38 @@ TEST(GvStream, NeverReadsPastTheDib) {
   kxvGVStream computed(zero.data(), zero.size());
   ASSERT_TRUE(computed.Valid());
   EXPECT_EQ(computed.Size(), int64_t(14 + zero.size()));
+}
+
+// The picture control's last loader before the framework: a file its own
+// decoder is told not to read and no plug-in reads comes from the viewer.
+TEST_F(GvTest, TheSuperImageAsksTheViewerLast) {
+  Register();
+  const int width = 8, height = 4;
+  const std::vector<uint8_t> table = GifPalette(4);
+  GifFile gif(width, height, table);
+  GifFrame frame;
+  frame.width = width;
+  frame.height = height;
+  frame.pixels = GifPicture(width, height, 4, 3);
+  gif.Image(frame);
+  const GifBytes bytes = gif.Bytes();
+  const String file = dir_ / "v.gif";
+  {
+    TFileStream out(file, fmCreate);
+    out.WriteBuffer(bytes.data(), static_cast<int32_t>(bytes.size()));
+  }
+  kxvSuperImage image(nullptr);
+  ASSERT_TRUE(image.GVEnable());
+  EXPECT_EQ(image.GetGVPath(), GvServerExe());
+  // The viewer's filter leads the control's.
+  EXPECT_NE(image.GetFilter().find("|" + image.GV().GetFilter()), String::npos);
+  image.GIF().Enable = false;
+  image.SetSusieEnable(false);
+  ASSERT_TRUE(image.LoadFromFile(file));
+  EXPECT_EQ(image.Picture().Width(), width);
+  EXPECT_EQ(image.BitCount(), 8);
+  ASSERT_NE(image.Palette(), nullptr);
+  EXPECT_EQ(image.GV().Palette(), nullptr);  // handed over
+  EXPECT_FALSE(Server().Lines("exec ").empty());
+  EXPECT_TRUE(Server().Gone());
 }
