@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-struct BmpSpec {
+struct BmpLayout {
   uint32_t headerSize = 40;       // 12, 40, 108 (V4) or 124 (V5)
   int32_t width = 1;
   int32_t height = 1;             // negative: top-down
@@ -25,7 +25,7 @@ inline void PutLE(std::vector<uint8_t>& out, uint32_t value, int bytes) {
   for (int i = 0; i < bytes; ++i) out.push_back(static_cast<uint8_t>(value >> (8 * i)));
 }
 
-inline std::vector<uint8_t> MakeBmp(const BmpSpec& s) {
+inline std::vector<uint8_t> MakeBmp(const BmpLayout& s) {
   std::vector<uint8_t> h;
   const bool core = s.headerSize == 12;
   PutLE(h, s.headerSize, 4);

@@ -24,7 +24,7 @@ uint32_t PackChannel(uint32_t quad, int channel, uint32_t mask) {
   return ((quad >> (16 - 8 * channel)) & 0xFF) ? mask : 0;
 }
 
-// The stored rows of the picture at a depth, as the spec's masks say.
+// The stored rows of the picture at a depth, as the layout's masks say.
 std::vector<uint8_t> PictureRows(uint16_t bitCount, bool topDown, std::vector<uint32_t> masks = {}) {
   if (masks.empty()) masks = bitCount == 16 ? std::vector<uint32_t>{0x7C00, 0x3E0, 0x1F}
                                             : std::vector<uint32_t>{0xFF0000, 0xFF00, 0xFF};
@@ -55,9 +55,9 @@ std::vector<uint8_t> PictureRows(uint16_t bitCount, bool topDown, std::vector<ui
   return Rows(rows);
 }
 
-BmpSpec Picture(uint32_t headerSize, uint16_t bitCount, bool topDown = false,
+BmpLayout Picture(uint32_t headerSize, uint16_t bitCount, bool topDown = false,
                 std::vector<uint32_t> masks = {}) {
-  BmpSpec s;
+  BmpLayout s;
   s.headerSize = headerSize;
   s.width = kW;
   s.height = topDown ? -kH : kH;
@@ -79,8 +79,8 @@ BmpSpec Picture(uint32_t headerSize, uint16_t bitCount, bool topDown = false,
 }
 
 // The picture RLE-coded: the top row as a literal, the others as runs of one.
-BmpSpec RlePicture(bool four) {
-  BmpSpec s = Picture(40, four ? 4 : 8);
+BmpLayout RlePicture(bool four) {
+  BmpLayout s = Picture(40, four ? 4 : 8);
   s.compression = four ? bmpRle4 : bmpRle8;
   std::vector<uint8_t> stream;
   for (int y = kH - 1; y >= 0; --y) {
@@ -159,7 +159,7 @@ TEST(TBitmap, LoadsEveryHeaderFormDepthAndCompressionPixelByPixel) {
   const std::vector<uint32_t> bgr = {0x0000FF, 0x00FF00, 0xFF0000};  // swapped channels
   struct Case {
     const char* what;
-    BmpSpec spec;
+    BmpLayout layout;
     TPixelFormat format;
   };
   const std::vector<Case> cases = {
@@ -187,9 +187,9 @@ TEST(TBitmap, LoadsEveryHeaderFormDepthAndCompressionPixelByPixel) {
   };
   for (const Case& c : cases) {
     TBitmap bitmap;
-    ASSERT_NO_THROW(LoadBytes(bitmap, MakeBmp(c.spec))) << c.what;
+    ASSERT_NO_THROW(LoadBytes(bitmap, MakeBmp(c.layout))) << c.what;
     EXPECT_EQ(bitmap.PixelFormat(), c.format) << c.what;
-    ExpectPicture(bitmap, c.spec.bitCount == 1 ? 2 : 4, c.what);
+    ExpectPicture(bitmap, c.layout.bitCount == 1 ? 2 : 4, c.what);
   }
 }
 
