@@ -12,8 +12,8 @@ std::vector<uint8_t> Decode(const std::vector<uint8_t>& file) {
   return DecodeBmpRle(Parse(file), file.data(), file.size());
 }
 
-BmpSpec Rle8(std::vector<uint8_t> stream, int32_t width = 6, int32_t height = 3) {
-  BmpSpec s;
+BmpLayout Rle8(std::vector<uint8_t> stream, int32_t width = 6, int32_t height = 3) {
+  BmpLayout s;
   s.width = width;
   s.height = height;
   s.bitCount = 8;
@@ -28,7 +28,7 @@ BmpSpec Rle8(std::vector<uint8_t> stream, int32_t width = 6, int32_t height = 3)
 }  // namespace
 
 TEST(Bmpfile, InfoHeaderOffsetsAndSizes) {
-  BmpSpec s;
+  BmpLayout s;
   s.width = 3;
   s.height = 2;
   s.bits = Rows({{1, 2, 3, 4, 5, 6, 7, 8, 9}, {9, 8, 7, 6, 5, 4, 3, 2, 1}});
@@ -45,7 +45,7 @@ TEST(Bmpfile, InfoHeaderOffsetsAndSizes) {
 }
 
 TEST(Bmpfile, CoreHeaderTripleTableIsWidened) {
-  BmpSpec s;
+  BmpLayout s;
   s.headerSize = 12;
   s.width = 2;
   s.height = 2;
@@ -60,7 +60,7 @@ TEST(Bmpfile, CoreHeaderTripleTableIsWidened) {
 }
 
 TEST(Bmpfile, TopDownShortTableAndLargerHeadersWithMasks) {
-  BmpSpec s;
+  BmpLayout s;
   s.width = 2;
   s.height = -2;
   s.bitCount = 8;
@@ -74,7 +74,7 @@ TEST(Bmpfile, TopDownShortTableAndLargerHeadersWithMasks) {
   EXPECT_EQ(image.BitsOffset, 54u + 12);
 
   for (uint32_t header : {40u, 108u, 124u}) {
-    BmpSpec b;
+    BmpLayout b;
     b.headerSize = header;
     b.width = 2;
     b.height = 1;
@@ -88,7 +88,7 @@ TEST(Bmpfile, TopDownShortTableAndLargerHeadersWithMasks) {
     EXPECT_EQ(image.BitsOffset, 14u + header + (header == 40 ? 12 : 0)) << header;
   }
   // Without bitfields the platform's 5-5-5 and 8-8-8.
-  BmpSpec plain;
+  BmpLayout plain;
   plain.headerSize = 124;
   plain.bitCount = 32;
   plain.bits = {1, 2, 3, 4};
@@ -97,7 +97,7 @@ TEST(Bmpfile, TopDownShortTableAndLargerHeadersWithMasks) {
 }
 
 TEST(Bmpfile, MalformedHeadersAreRefused) {
-  BmpSpec good;
+  BmpLayout good;
   good.width = 2;
   good.height = 2;
   good.bitCount = 8;
@@ -106,25 +106,25 @@ TEST(Bmpfile, MalformedHeadersAreRefused) {
   good.bits = Rows({{0, 1}, {1, 0}});
   ASSERT_NO_THROW(Parse(MakeBmp(good)));
   auto refused = [&](auto change) {
-    BmpSpec s = good;
+    BmpLayout s = good;
     change(s);
     return MakeBmp(s);
   };
   std::vector<std::vector<uint8_t>> bad = {
-      refused([](BmpSpec& s) { s.bitCount = 3; }),
-      refused([](BmpSpec& s) { s.width = 0; }),
-      refused([](BmpSpec& s) { s.height = 0; }),
-      refused([](BmpSpec& s) { s.width = -2; }),
-      refused([](BmpSpec& s) { s.headerSize = 20; }),
-      refused([](BmpSpec& s) { s.compression = 4; }),  // JPEG
-      refused([](BmpSpec& s) { s.compression = bmpRle4; }),  // 8 bits
-      refused([](BmpSpec& s) { s.compression = bmpBitfields; }),
-      refused([](BmpSpec& s) { s.colorsUsed = 257; }),
-      refused([](BmpSpec& s) { s.offBitsDelta = -4; }),  // inside the table
-      refused([](BmpSpec& s) { s.offBitsDelta = 100; }),
-      refused([](BmpSpec& s) { s.width = 0x7FFFFFFF; }),
-      refused([](BmpSpec& s) { s.width = 40000, s.height = 40000; }),
-      refused([](BmpSpec& s) { s.height = -2, s.compression = bmpRle8, s.bits = {0, 1}; }),
+      refused([](BmpLayout& s) { s.bitCount = 3; }),
+      refused([](BmpLayout& s) { s.width = 0; }),
+      refused([](BmpLayout& s) { s.height = 0; }),
+      refused([](BmpLayout& s) { s.width = -2; }),
+      refused([](BmpLayout& s) { s.headerSize = 20; }),
+      refused([](BmpLayout& s) { s.compression = 4; }),  // JPEG
+      refused([](BmpLayout& s) { s.compression = bmpRle4; }),  // 8 bits
+      refused([](BmpLayout& s) { s.compression = bmpBitfields; }),
+      refused([](BmpLayout& s) { s.colorsUsed = 257; }),
+      refused([](BmpLayout& s) { s.offBitsDelta = -4; }),  // inside the table
+      refused([](BmpLayout& s) { s.offBitsDelta = 100; }),
+      refused([](BmpLayout& s) { s.width = 0x7FFFFFFF; }),
+      refused([](BmpLayout& s) { s.width = 40000, s.height = 40000; }),
+      refused([](BmpLayout& s) { s.height = -2, s.compression = bmpRle8, s.bits = {0, 1}; }),
   };
   std::vector<uint8_t> noSignature = MakeBmp(good);
   noSignature[1] = 'A';
@@ -132,7 +132,7 @@ TEST(Bmpfile, MalformedHeadersAreRefused) {
   std::vector<uint8_t> planes = MakeBmp(good);
   planes[26] = 2;
   bad.push_back(planes);
-  BmpSpec masks;
+  BmpLayout masks;
   masks.bitCount = 16;
   masks.compression = bmpBitfields;
   masks.bits = {0, 0, 0, 0};
@@ -147,14 +147,14 @@ TEST(Bmpfile, MalformedHeadersAreRefused) {
 }
 
 TEST(Bmpfile, EveryTruncationIsRefusedWithoutReadingPastTheEnd) {
-  BmpSpec core;
+  BmpLayout core;
   core.headerSize = 12;
   core.width = 3;
   core.height = 2;
   core.bitCount = 1;
   core.colors = {0, 0xFFFFFF};
   core.bits = Rows({{0xA0}, {0x40}});
-  BmpSpec v5;
+  BmpLayout v5;
   v5.headerSize = 124;
   v5.width = 3;
   v5.height = 2;
@@ -162,8 +162,8 @@ TEST(Bmpfile, EveryTruncationIsRefusedWithoutReadingPastTheEnd) {
   v5.compression = bmpBitfields;
   v5.masks = {0xFF0000, 0xFF00, 0xFF};
   v5.bits.assign(24, 7);
-  const BmpSpec rle = Rle8({3, 1, 0, 0, 0, 3, 2, 3, 1, 0, 0, 1});
-  for (const BmpSpec& s : {core, v5, rle}) {
+  const BmpLayout rle = Rle8({3, 1, 0, 0, 0, 3, 2, 3, 1, 0, 0, 1});
+  for (const BmpLayout& s : {core, v5, rle}) {
     const std::vector<uint8_t> file = MakeBmp(s);
     ASSERT_NO_THROW(Parse(file));
     for (size_t n = 0; n < file.size(); ++n) {
@@ -191,7 +191,7 @@ TEST(Bmpfile, Rle8RunsLiteralsLinesAndDeltas) {
 }
 
 TEST(Bmpfile, Rle4NibblesAlternate) {
-  BmpSpec s = Rle8({5, 0x12, 0, 3, 0x34, 0x50, 0, 1}, 8, 1);
+  BmpLayout s = Rle8({5, 0x12, 0, 3, 0x34, 0x50, 0, 1}, 8, 1);
   s.bitCount = 4;
   s.compression = bmpRle4;
   const std::vector<uint8_t> rows = Decode(MakeBmp(s));
@@ -213,7 +213,7 @@ TEST(Bmpfile, RleStreamsThatLeaveThePictureAreRefused) {
     EXPECT_THROW(Decode(MakeBmp(Rle8(bad[i]))), EInvalidGraphic) << i;
   }
   // A size field larger than the file.
-  BmpSpec s = Rle8({0, 1});
+  BmpLayout s = Rle8({0, 1});
   s.sizeImage = 10;
   EXPECT_THROW(Parse(MakeBmp(s)), EInvalidGraphic);
 }

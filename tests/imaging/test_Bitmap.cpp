@@ -55,7 +55,7 @@ std::vector<uint32_t> Ramp(size_t n) {
 
 // The DIB a loader holds in memory: the BMP file without its file header,
 // in a block of exactly its size.
-Bytes Dib(const BmpSpec& s) {
+Bytes Dib(const BmpLayout& s) {
   const Bytes file = MakeBmp(s);
   return Bytes(file.begin() + 14, file.end());
 }
@@ -194,7 +194,7 @@ constexpr uint32_t kWhite = 0xFFFFFF, kRed = 0xFF0000, kBlack = 0x000000;
 // --- DIBToPalette -----------------------------------------------------------
 
 TEST(DIBToPalette, FourBitHeaderWithoutColorsUsedGivesSixteenEntries) {
-  BmpSpec s;
+  BmpLayout s;
   s.bitCount = 4;
   s.colors = Ramp(16);
   const Bytes dib = Dib(s);
@@ -205,7 +205,7 @@ TEST(DIBToPalette, FourBitHeaderWithoutColorsUsedGivesSixteenEntries) {
 }
 
 TEST(DIBToPalette, ColorsUsedFiveGivesFiveEntries) {
-  BmpSpec s;
+  BmpLayout s;
   s.bitCount = 4;
   s.colorsUsed = 5;
   s.colors = Ramp(5);
@@ -216,7 +216,7 @@ TEST(DIBToPalette, ColorsUsedFiveGivesFiveEntries) {
 }
 
 TEST(DIBToPalette, CoreHeaderWithEightBitsGives256EntriesFromTriples) {
-  BmpSpec s;
+  BmpLayout s;
   s.headerSize = 12;
   s.bitCount = 8;
   s.colors = Ramp(256);
@@ -228,7 +228,7 @@ TEST(DIBToPalette, CoreHeaderWithEightBitsGives256EntriesFromTriples) {
 }
 
 TEST(DIBToPalette, NoneAboveEightBitsOrForOtherHeaderSizes) {
-  BmpSpec s;
+  BmpLayout s;
   s.bitCount = 24;
   s.bits.assign(4, 0);
   Bytes dib = Dib(s);
@@ -242,7 +242,7 @@ TEST(DIBToPalette, NoneAboveEightBitsOrForOtherHeaderSizes) {
 }
 
 TEST(DIBToPalette, BufferShorterThanItsHeaderSaysGivesNone) {
-  BmpSpec s;
+  BmpLayout s;
   s.bitCount = 8;
   s.colors = Ramp(256);
   const Bytes dib = Dib(s);
@@ -255,7 +255,7 @@ TEST(DIBToPalette, BufferShorterThanItsHeaderSaysGivesNone) {
 }
 
 TEST(DIBToPalette, ColorCountAbove256IsCutToTheDepth) {
-  BmpSpec s;
+  BmpLayout s;
   s.bitCount = 8;
   s.colorsUsed = 1000;
   s.colors = Ramp(1000);

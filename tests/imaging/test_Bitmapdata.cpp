@@ -9,7 +9,7 @@
 namespace {
 
 // The DIB part of a BMP file: everything after the 14-byte file header.
-std::vector<uint8_t> Dib(const BmpSpec& s) {
+std::vector<uint8_t> Dib(const BmpLayout& s) {
   const std::vector<uint8_t> file = MakeBmp(s);
   return std::vector<uint8_t>(file.begin() + 14, file.end());
 }
@@ -29,7 +29,7 @@ std::vector<uint32_t> Ramp(size_t n) {
 
 TEST(DibColorTable, NoTableAboveEightBitsOrAtZero) {
   for (uint16_t bits : {0, 16, 24, 32}) {
-    BmpSpec s;
+    BmpLayout s;
     s.bitCount = bits;
     s.bits.assign(64, 0);
     std::vector<uint8_t> dib = Dib(s);
@@ -41,7 +41,7 @@ TEST(DibColorTable, NoTableAboveEightBitsOrAtZero) {
 
 TEST(DibColorTable, OtherHeaderSizesHaveNone) {
   for (uint32_t size : {108u, 124u, 64u}) {
-    BmpSpec s;
+    BmpLayout s;
     s.headerSize = size;
     s.bitCount = 8;
     s.colors = Ramp(256);
@@ -52,7 +52,7 @@ TEST(DibColorTable, OtherHeaderSizesHaveNone) {
 }
 
 TEST(DibColorTable, NeverReadsPastTheBuffer) {
-  BmpSpec s;
+  BmpLayout s;
   s.bitCount = 8;
   s.colors = Ramp(256);
   std::vector<uint8_t> dib = Dib(s);
@@ -66,7 +66,7 @@ TEST(DibColorTable, NeverReadsPastTheBuffer) {
   std::vector<uint8_t> whole(dib.begin(), dib.begin() + 40 + 1024);
   EXPECT_TRUE(DibColorTable(whole.data(), whole.size(), colors));
 
-  BmpSpec core;
+  BmpLayout core;
   core.headerSize = 12;
   core.bitCount = 4;
   core.colors = Ramp(16);
@@ -81,7 +81,7 @@ TEST(DibColorTable, NeverReadsPastTheBuffer) {
 }
 
 TEST(DibColorTable, ColorsUsedAboveTheDepthIsCut) {
-  BmpSpec s;
+  BmpLayout s;
   s.bitCount = 8;
   s.colorsUsed = 300;
   s.colors = Ramp(300);
