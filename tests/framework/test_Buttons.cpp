@@ -2,6 +2,8 @@
 
 #include "framework/Forms.h"
 
+#include "tests/helpers/Shot.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -10,43 +12,6 @@
 namespace {
 
 constexpr TColor kMagenta = 0xFF00FF;
-
-// What the button paints, by WM_PRINTCLIENT into a memory bitmap (the
-// button sends itself WM_DRAWITEM with that context).
-struct Shot {
-  int width, height;
-  std::vector<COLORREF> pixels;
-
-  explicit Shot(TWinControl* control) {
-    RECT r;
-    GetClientRect(control->Handle(), &r);
-    width = r.right;
-    height = r.bottom;
-    HDC screen = GetDC(nullptr);
-    HDC dc = CreateCompatibleDC(screen);
-    HGDIOBJ old = SelectObject(dc, CreateCompatibleBitmap(screen, width, height));
-    ReleaseDC(nullptr, screen);
-    SendMessageA(control->Handle(), WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT);
-    for (int i = 0; i < width * height; ++i) pixels.push_back(GetPixel(dc, i % width, i / width));
-    DeleteObject(SelectObject(dc, old));
-    DeleteDC(dc);
-  }
-  COLORREF At(int x, int y) const { return pixels[y * width + x]; }
-  int Count(COLORREF color) const {
-    return static_cast<int>(std::count(pixels.begin(), pixels.end(), color));
-  }
-  // The box around the pixels of one colour.
-  RECT Box(COLORREF color) const {
-    RECT box{width, height, 0, 0};
-    for (int i = 0; i < width * height; ++i) {
-      if (pixels[i] != color) continue;
-      const LONG x = i % width, y = i / width;
-      box = {std::min(box.left, x), std::min(box.top, y), std::max(box.right, x + 1),
-             std::max(box.bottom, y + 1)};
-    }
-    return box;
-  }
-};
 
 // A 16 x 16 glyph per part: magenta (transparent, from the bottom left
 // pixel) around an 8 x 8 square of the part's colour.

@@ -3,6 +3,7 @@
 #include "framework/Forms.h"
 #include "framework/StdCtrls.h"
 #include "tests/helpers/Pump.h"
+#include "tests/helpers/Shot.h"
 
 #include <gtest/gtest.h>
 
@@ -15,39 +16,10 @@ namespace {
 
 constexpr COLORREF kGreen = RGB(0, 128, 0);
 
-// What a panel draws, by WM_PRINTCLIENT into a memory bitmap: the null
-// driver keeps no screen to read back.
-struct Shot {
-  int width, height;
-  std::vector<COLORREF> pixels;
-
-  explicit Shot(TWinControl* control) {
-    RECT r;
-    GetClientRect(control->Handle(), &r);
-    width = r.right;
-    height = r.bottom;
-    HDC screen = GetDC(nullptr);
-    HDC dc = CreateCompatibleDC(screen);
-    HGDIOBJ old = SelectObject(dc, CreateCompatibleBitmap(screen, width, height));
-    ReleaseDC(nullptr, screen);
-    SendMessageA(control->Handle(), WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc),
-                 PRF_CLIENT | PRF_ERASEBKGND);
-    for (int i = 0; i < width * height; ++i) pixels.push_back(GetPixel(dc, i % width, i / width));
-    DeleteObject(SelectObject(dc, old));
-    DeleteDC(dc);
-  }
-  COLORREF At(int x, int y) const { return pixels[y * width + x]; }
-  // The box around what is not background.
-  RECT Ink(COLORREF background = kGreen) const {
-    RECT box{width, height, 0, 0};
-    for (int i = 0; i < width * height; ++i) {
-      if (pixels[i] == background) continue;
-      const LONG x = i % width, y = i / width;
-      box = {std::min(box.left, x), std::min(box.top, y), std::max(box.right, x + 1),
-             std::max(box.bottom, y + 1)};
-    }
-    return box;
-  }
+// What a panel draws, background included.
+struct PanelShot : Shot {
+  explicit PanelShot(TWinControl* control) : Shot(control, PRF_CLIENT | PRF_ERASEBKGND) {}
+  RECT Ink(COLORREF background = kGreen) const { return Shot::Ink(background); }
   bool AnyRed() const {
     return std::any_of(pixels.begin(), pixels.end(), [](COLORREF c) {
       return GetRValue(c) > 128 && GetGValue(c) < 64 && GetBValue(c) < 64;
@@ -85,18 +57,18 @@ TEST(TPanel, BevelsLightTheRaisedSideAndShadeTheLoweredOne) {
   TForm form(nullptr);
   TPanel* panel = GreenPanel(form, 60, 40);
   const COLORREF light = GetSysColor(COLOR_BTNHIGHLIGHT), shade = GetSysColor(COLOR_BTNSHADOW);
-  Shot raised(panel);  // the default
+  PanelShot raised(panel);  // the default
   EXPECT_TRUE(raised.At(0, 39) == light && raised.At(59, 1) == shade && raised.At(1, 1) == kGreen);
   panel->SetBevelOuter(bvLowered);
   panel->SetBevelInner(bvRaised);
   panel->SetBevelWidth(2);
-  Shot both(panel);
+  PanelShot both(panel);
   EXPECT_TRUE(both.At(1, 1) == shade && both.At(58, 38) == light);  // outer, 2 wide
   EXPECT_TRUE(both.At(3, 3) == light && both.At(56, 36) == shade);  // inner
   EXPECT_EQ(both.At(4, 4), kGreen);
   panel->SetBevelOuter(bvNone);
   panel->SetBevelInner(bvNone);
-  EXPECT_EQ(Shot(panel).At(0, 0), kGreen);
+  EXPECT_EQ(PanelShot(panel).At(0, 0), kGreen);
 }
 
 TEST(TPanel, CaptionFollowsTheAlignmentCentredDownwards) {
@@ -104,14 +76,14 @@ TEST(TPanel, CaptionFollowsTheAlignmentCentredDownwards) {
   TPanel* panel = GreenPanel(form, 300, 40);
   panel->SetBevelOuter(bvNone);
   panel->SetCaption("WWW");
-  RECT ink = Shot(panel).Ink();
+  RECT ink = PanelShot(panel).Ink();
   EXPECT_LE(std::abs((ink.left + ink.right) / 2 - 150), 4);
   EXPECT_LE(std::abs((ink.top + ink.bottom) / 2 - 20), 4);
   panel->SetAlignment(taLeftJustify);
-  ink = Shot(panel).Ink();
+  ink = PanelShot(panel).Ink();
   EXPECT_TRUE(ink.left < ink.right && ink.right < 100);
   panel->SetAlignment(taRightJustify);
-  EXPECT_GT(Shot(panel).Ink().left, 200);
+  EXPECT_GT(PanelShot(panel).Ink().left, 200);
 }
 
 TEST(TPanel, RepaintShowsANewCaptionAtOnceWithoutTheMessageLoop) {
@@ -146,26 +118,26 @@ TEST(TPanel, HostsLabelsOverItsCaptionAndDisablesWhatItHolds) {
   label->SetTransparent(false);  // over the whole panel: the caption is hidden
   label->SetColor(clWhite);
   label->Font().SetColor(clRed);
-  const RECT left = Shot(panel).Ink(clWhite);
+  const RECT left = PanelShot(panel).Ink(clWhite);
   EXPECT_TRUE(left.left < left.right && left.right < 100);
   label->SetAlignment(taCenter);
-  const RECT centre = Shot(panel).Ink(clWhite);
+  const RECT centre = PanelShot(panel).Ink(clWhite);
   EXPECT_LE(std::abs((centre.left + centre.right) / 2 - 150), 4);
   label->SetAlignment(taRightJustify);
-  EXPECT_GT(Shot(panel).Ink(clWhite).left, 200);
+  EXPECT_GT(PanelShot(panel).Ink(clWhite).left, 200);
   auto* button = new TButton(&form);
   button->SetParent(panel);
-  EXPECT_TRUE(Shot(panel).AnyRed());
+  EXPECT_TRUE(PanelShot(panel).AnyRed());
   panel->SetEnabled(false);  // greys its labels, disables its windows
-  EXPECT_FALSE(Shot(panel).AnyRed());
+  EXPECT_FALSE(PanelShot(panel).AnyRed());
   EXPECT_FALSE(IsWindowEnabled(button->Handle()));
   EXPECT_TRUE(button->Enabled());
   panel->SetEnabled(true);
   EXPECT_TRUE(IsWindowEnabled(button->Handle()));
   label->SetEnabled(false);
-  EXPECT_FALSE(Shot(panel).AnyRed());
+  EXPECT_FALSE(PanelShot(panel).AnyRed());
   label->SetTransparent(true);
-  EXPECT_EQ(Shot(panel).At(1, 1), kGreen);
+  EXPECT_EQ(PanelShot(panel).At(1, 1), kGreen);
 }
 
 // --- TImage -----------------------------------------------------------------
@@ -177,19 +149,19 @@ TEST(TImage, DrawsItsIconAtTheTopLeftOrCentredWithinItsBounds) {
   auto* image = new TImage(&form);
   image->SetParent(panel);
   image->SetBounds(10, 10, 64, 64);
-  EXPECT_EQ(Shot(panel).Ink().right, 0);  // no icon, nothing drawn
+  EXPECT_EQ(PanelShot(panel).Ink().right, 0);  // no icon, nothing drawn
   image->SetStockIcon(IDI_EXCLAMATION);
   EXPECT_EQ(image->Icon(), LoadIconA(nullptr, IDI_EXCLAMATION));
   const int cx = GetSystemMetrics(SM_CXICON), cy = GetSystemMetrics(SM_CYICON);
-  RECT ink = Shot(panel).Ink();
+  RECT ink = PanelShot(panel).Ink();
   EXPECT_TRUE(ink.left < ink.right && ink.left >= 10 && ink.top >= 10);
   EXPECT_TRUE(ink.right <= 10 + cx && ink.bottom <= 10 + cy);
   image->SetCenter(true);
-  ink = Shot(panel).Ink();
+  ink = PanelShot(panel).Ink();
   EXPECT_TRUE(ink.left >= 10 + (64 - cx) / 2 && ink.top >= 10 + (64 - cy) / 2);
   EXPECT_TRUE(ink.right <= 10 + (64 + cx) / 2 && ink.bottom <= 10 + (64 + cy) / 2);
   image->SetBounds(10, 10, 16, 16);
-  ink = Shot(panel).Ink();
+  ink = PanelShot(panel).Ink();
   EXPECT_TRUE(ink.right <= 26 && ink.bottom <= 26);
 }
 
@@ -389,7 +361,7 @@ TEST(TImage, APictureAtTheCornerInTheMiddleOrFillingTheImage) {
   image->SetBounds(10, 10, 40, 40);
   form.HandleNeeded();
   auto ink = [&] {
-    const RECT r = Shot(panel).Ink();
+    const RECT r = PanelShot(panel).Ink();
     return std::vector<LONG>{r.left, r.top, r.right, r.bottom};
   };
   EXPECT_EQ(ink(), (std::vector<LONG>{100, 100, 0, 0}));  // nothing to show yet
@@ -402,8 +374,8 @@ TEST(TImage, APictureAtTheCornerInTheMiddleOrFillingTheImage) {
   EXPECT_EQ(ink(), (std::vector<LONG>{25, 25, 35, 35}));
   image->SetStretch(true);
   EXPECT_EQ(ink(), (std::vector<LONG>{10, 10, 50, 50}));
-  EXPECT_TRUE(Shot(panel).AnyRed());
+  EXPECT_TRUE(PanelShot(panel).AnyRed());
   // An icon takes the picture's place.
   image->SetStockIcon(IDI_EXCLAMATION);
-  EXPECT_FALSE(Shot(panel).AnyRed());
+  EXPECT_FALSE(PanelShot(panel).AnyRed());
 }

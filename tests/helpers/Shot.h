@@ -6,6 +6,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <functional>
 #include <vector>
 
@@ -13,7 +14,8 @@ struct Shot {
   int width, height;
   std::vector<COLORREF> pixels;
 
-  explicit Shot(TWinControl* control) {
+  // With PRF_ERASEBKGND in flags the window's background is painted first.
+  explicit Shot(TWinControl* control, UINT flags = PRF_CLIENT) {
     RECT r;
     GetClientRect(control->Handle(), &r);
     width = r.right;
@@ -22,7 +24,7 @@ struct Shot {
     HDC dc = CreateCompatibleDC(screen);
     HGDIOBJ old = SelectObject(dc, CreateCompatibleBitmap(screen, width, height));
     ReleaseDC(nullptr, screen);
-    SendMessageA(control->Handle(), WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT);
+    SendMessageA(control->Handle(), WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), flags);
     for (int i = 0; i < width * height; ++i) pixels.push_back(GetPixel(dc, i % width, i / width));
     DeleteObject(SelectObject(dc, old));
     DeleteDC(dc);
@@ -35,5 +37,27 @@ struct Shot {
       for (int x = r.left; x < r.right; ++x) n += match(At(x, y));
     }
     return n;
+  }
+  int Count(COLORREF color) const {
+    return static_cast<int>(std::count(pixels.begin(), pixels.end(), color));
+  }
+  // The box around the pixels that match; {width, height, 0, 0} for none.
+  RECT Box(const std::function<bool(COLORREF)>& match) const {
+    RECT box{width, height, 0, 0};
+    for (int i = 0; i < width * height; ++i) {
+      if (!match(pixels[i])) continue;
+      const LONG x = i % width, y = i / width;
+      box = {std::min(box.left, x), std::min(box.top, y), std::max(box.right, x + 1),
+             std::max(box.bottom, y + 1)};
+    }
+    return box;
+  }
+  // Around the pixels of one colour.
+  RECT Box(COLORREF color) const {
+    return Box([color](COLORREF c) { return c == color; });
+  }
+  // Around what is not background.
+  RECT Ink(COLORREF background) const {
+    return Box([background](COLORREF c) { return c != background; });
   }
 };

@@ -38,15 +38,7 @@ protected:
   }
   // The box of red pixels, in the control's coordinates.
   std::vector<LONG> Red() {
-    Shot shot(panel);
-    RECT box{shot.width, shot.height, 0, 0};
-    for (int y = 0; y < shot.height; ++y) {
-      for (int x = 0; x < shot.width; ++x) {
-        if (shot.At(x, y) != kRed) continue;
-        box = {std::min<LONG>(box.left, x), std::min<LONG>(box.top, y),
-               std::max<LONG>(box.right, x + 1), std::max<LONG>(box.bottom, y + 1)};
-      }
-    }
+    const RECT box = Shot(panel).Box(kRed);
     return {box.left - 50, box.top - 30, box.right - 50, box.bottom - 30};
   }
   std::vector<LONG> PaintRect() const {
