@@ -9,8 +9,10 @@
 #endif
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <functional>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -31,11 +33,64 @@ inline double Seconds(const std::function<void()>& work) {
 #endif
 }
 
-// The middle sample: a figure and its reference are both taken this way,
-// over the same number of runs.
+// The middle sample.
 inline double Median(std::vector<double> samples) {
   std::sort(samples.begin(), samples.end());
   return samples.empty() ? 0 : samples[samples.size() / 2];
+}
+
+// A figure and its reference, measured in pairs taken in turns. The figure
+// is judged on the median of the pairs' ratios: a busy spell of a shared
+// machine slows both sides of a pair, and one slow pair moves a median
+// little. Its spread is the distribution-free 95% interval of that median
+// (the order statistics n/2 -+ 0.98 sqrt(n)); a figure is settled when
+// the interval is within 0.05x either side, so that a rerun moves it by
+// less than 0.1x.
+class Pairs {
+public:
+  static constexpr size_t kMinPairs = 9;
+
+  void Add(double ours, double reference) {
+    ours_.push_back(ours);
+    reference_.push_back(reference);
+    ratios_.push_back(reference > 0 ? ours / reference : 0);
+  }
+  void Clear() { ours_.clear(), reference_.clear(), ratios_.clear(); }
+  size_t Count() const { return ratios_.size(); }
+  double Ours() const { return Median(ours_); }
+  double Reference() const { return Median(reference_); }
+  double Ratio() const { return Median(ratios_); }
+  double Low() const { return Ranked(-1); }
+  double High() const { return Ranked(1); }
+  bool Settled() const { return Count() >= kMinPairs && High() - Low() <= 0.1; }
+
+private:
+  double Ranked(int side) const {
+    if (ratios_.empty()) return 0;
+    std::vector<double> sorted = ratios_;
+    std::sort(sorted.begin(), sorted.end());
+    const double n = double(sorted.size());
+    const double rank = n / 2 + side * 0.98 * std::sqrt(n);
+    const long i = std::lround(std::clamp(rank, 0.0, n - 1));
+    return sorted[static_cast<size_t>(i)];
+  }
+  std::vector<double> ours_, reference_, ratios_;
+};
+
+// Takes turns until every figure is settled, or maxTurns were counted:
+// the first turn warms the caches (and the program's own first use) and is
+// not counted. Answers the turns counted.
+inline int TakeTurns(std::initializer_list<Pairs*> figures, int maxTurns,
+                     const std::function<void()>& turn) {
+  turn();
+  for (Pairs* figure : figures) figure->Clear();
+  int turns = 0;
+  while (turns < maxTurns) {
+    turn();
+    ++turns;
+    if (std::all_of(figures.begin(), figures.end(), [](const Pairs* f) { return f->Settled(); })) break;
+  }
+  return turns;
 }
 
 // What a benchmark found wrong: a result that is not what the work must
@@ -47,16 +102,26 @@ public:
     std::printf("  WRONG: %s\n", what.c_str());
     failed_ = true;
   }
-  // Prints "(ratio x the reference; target t x)" and checks it.
-  void Target(double seconds, double reference, double target) {
-    const double ratio = seconds / reference;
-    const bool met = ratio <= target;
-    std::printf("  (%.2fx; target %.2fx%s)\n", ratio, target, met ? "" : " MISSED");
+  // Prints "(ratio x the reference, its spread; target t x)" and checks
+  // the ratio.
+  void Target(const Pairs& pairs, double target) {
+    const bool met = pairs.Ratio() <= target;
+    Spread(pairs);
+    std::printf("; target %.2fx%s)\n", target, met ? "" : " MISSED");
     failed_ = failed_ || !met;
+  }
+  // The same without a target.
+  void Print(const Pairs& pairs) {
+    Spread(pairs);
+    std::printf(")\n");
   }
   int Exit() const { return failed_ ? 1 : 0; }
 
 private:
+  static void Spread(const Pairs& pairs) {
+    std::printf("  (%.2fx, 95%% %.2f-%.2fx over %zu pairs%s", pairs.Ratio(), pairs.Low(), pairs.High(),
+                pairs.Count(), pairs.Settled() ? "" : ", unsettled");
+  }
   bool failed_ = false;
 };
 

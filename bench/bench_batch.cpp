@@ -1,6 +1,7 @@
 // One batch run of page 1 that changes the attributes of every file of a
 // tree, against a bare recursive walk that calls SetFileAttributesA on the
-// same entries and against "attrib /S /D", in one run.
+// same entries and against "attrib /S /D", in one run, in pairs taken in
+// turns.
 //   bench_batch <directory>   (a tree made by tools/bench)
 // The tree's top-level directories are the list's rows, all selected, and
 // the run descends into them: the way a user changes a whole tree at once.
@@ -61,10 +62,7 @@ int main(int argc, char** argv) {
   form.CheckBoxSubDir->SetChecked(true);
 
   // Every run sets the other read-only state, so every file really changes;
-  // each run is checked on disk afterwards, outside its time. The three
-  // take turns within a round, and each figure is the median of its
-  // rounds: on a shared machine a busy spell can make one run three times
-  // slower.
+  // each run is checked on disk afterwards, outside its time.
   Gate gate;
   bool readOnly = false;
   size_t unchanged = 0;
@@ -76,35 +74,39 @@ int main(int argc, char** argv) {
   };
   auto word = [](bool on) { return FILE_ATTRIBUTE_NORMAL | (on ? FILE_ATTRIBUTE_READONLY : 0u); };
   size_t files = 0;
-  SetAll(drive.Drive(), word(readOnly = true), files);  // warms the caches for all three
-  constexpr int kRounds = 5;
-  std::vector<double> bare, batch, attrib, start;
-  for (int round = 0; round < kRounds; ++round) {
-    bare.push_back(timed([&](bool on) {
+  SetAll(drive.Drive(), word(readOnly = true), files);
+  Pairs batch;
+  std::vector<double> attrib, start;
+  int turn = 0;
+  const int turns = TakeTurns({&batch}, 25, [&] {
+    const double bare = timed([&](bool on) {
       size_t counted = 0;
       SetAll(drive.Drive(), word(on), counted);
-    }));
-    batch.push_back(timed([&](bool on) {
-      form.CheckBoxReadOnly->SetChecked(on);
-      form.FileList->SelectAll();
-      form.ButtonExec->Click();
-    }));
-    // /D as well: the other two change the directories too.
-    attrib.push_back(timed([&](bool on) {
-      CommandSeconds(String("cmd /c attrib ") + (on ? "+R" : "-R") + " /S /D " + drive.Drive() +
-                         "\\* >NUL",
-                     gate);
-    }));
-    start.push_back(CommandSeconds("cmd /c exit", gate));
-  }
+    });
+    batch.Add(timed([&](bool on) {
+                form.CheckBoxReadOnly->SetChecked(on);
+                form.FileList->SelectAll();
+                form.ButtonExec->Click();
+              }),
+              bare);
+    // /D as well: the other two change the directories too. Printed only,
+    // from the first turns.
+    if (turn++ < 4) {
+      attrib.push_back(timed([&](bool on) {
+        CommandSeconds(String("cmd /c attrib ") + (on ? "+R" : "-R") + " /S /D " + drive.Drive() +
+                           "\\* >NUL",
+                       gate);
+      }));
+      start.push_back(CommandSeconds("cmd /c exit", gate));
+    }
+  });
   gate.Check(unchanged == 0, std::to_string(unchanged) + " files were left as they were");
   std::printf("tree: %zu files in %d rows\n", files, static_cast<int>(form.FileList->Items().size()));
-  std::printf("bare SetFileAttributesA walk: %8.3f s  (median of %d runs, each side)\n", Median(bare),
-              kRounds);
-  std::printf("page 1 batch run:             %8.3f s", Median(batch));
-  gate.Target(Median(batch), Median(bare), 1.30);
-  std::printf("attrib /S /D:                 %8.3f s  (of which starting cmd: %.3f s)\n",
-              Median(attrib), Median(start));
+  std::printf("bare SetFileAttributesA walk: %8.3f s  (medians of %d pairs)\n", batch.Reference(), turns);
+  std::printf("page 1 batch run:             %8.3f s", batch.Ours());
+  gate.Target(batch, 1.30);
+  std::printf("attrib /S /D:                 %8.3f s  (of which starting cmd: %.3f s; median of %zu runs)\n",
+              Median(attrib), Median(start), attrib.size());
   Application().SetUserSeam(nullptr);
   return gate.Exit();
 }

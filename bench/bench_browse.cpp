@@ -121,22 +121,21 @@ struct Lister {
 };
 
 void Measure(const String& dir, double listingTarget, Gate& gate) {
-  constexpr int kRuns = 5;
-  const size_t entries = BareEnumeration(dir);  // warms the caches for both
-  // Each listing on a list of its own: a list listed before would reuse
-  // what it allocated then.
-  std::vector<std::unique_ptr<Lister>> listers;
-  for (int run = 0; run < kRuns; ++run) listers.push_back(std::make_unique<Lister>());
-  std::vector<double> bare, listing;
+  const size_t entries = BareEnumeration(dir);
+  // Each listing on a list of its own, made outside the time: a list listed
+  // before would reuse what it allocated then. The last one stays.
+  Pairs listing;
+  std::unique_ptr<Lister> lister;
   size_t rowBytes = 0;
-  for (int run = 0; run < kRuns; ++run) {
-    bare.push_back(Seconds([&] { BareEnumeration(dir); }));
+  const int turns = TakeTurns({&listing}, 25, [&] {
+    const double bare = Seconds([&] { BareEnumeration(dir); });
+    lister.reset();
+    lister = std::make_unique<Lister>();
     const size_t before = heapBytes.load();
-    listing.push_back(Seconds([&] { listers[run]->list->SetDirectory(dir); }));
-    if (run == 0) rowBytes = heapBytes.load() - before;
-  }
-  kxvFileList* list = listers.back()->list;
-  for (size_t run = 0; run + 1 < listers.size(); ++run) listers[run].reset();
+    listing.Add(Seconds([&] { lister->list->SetDirectory(dir); }), bare);
+    rowBytes = heapBytes.load() - before;
+  });
+  kxvFileList* list = lister->list;
 
   size_t texts = 0;
   for (int i = 0; i < list->Count(); ++i) {
@@ -146,27 +145,27 @@ void Measure(const String& dir, double listingTarget, Gate& gate) {
   std::printf("%s: %zu entries, %d rows\n", dir.c_str(), entries, list->Count());
   gate.Check(static_cast<size_t>(list->Count()) == entries, "a row for every entry");
   gate.Check(InOrder(*list, fstName), "the rows sorted by name");
-  std::printf("  bare FindFirstFileA:   %8.3f s  (median of %d runs, each side)\n", Median(bare), kRuns);
-  std::printf("  list (sorted by name): %8.3f s", Median(listing));
-  if (listingTarget > 0) gate.Target(Median(listing), Median(bare), listingTarget);
-  else std::printf("  (%.2fx)\n", Median(listing) / Median(bare));
+  std::printf("  bare FindFirstFileA:   %8.3f s  (medians of %d pairs)\n", listing.Reference(), turns);
+  std::printf("  list (sorted by name): %8.3f s", listing.Ours());
+  if (listingTarget > 0) gate.Target(listing, listingTarget);
+  else gate.Print(listing);
 
   // Name order to size order and back, in turns with the references.
-  std::vector<double> bySize, plainSize, byName, plainName;
-  for (int run = 0; run < kRuns; ++run) {
-    plainSize.push_back(PlainSort(*list, fstSize));
-    bySize.push_back(Seconds([&] { list->SetSortType(fstSize); }));
+  Pairs bySize, byName;
+  TakeTurns({&bySize, &byName}, 25, [&] {
+    const double plainSize = PlainSort(*list, fstSize);
+    bySize.Add(Seconds([&] { list->SetSortType(fstSize); }), plainSize);
     gate.Check(InOrder(*list, fstSize), "the rows sorted by size");
-    plainName.push_back(PlainSort(*list, fstName));
-    byName.push_back(Seconds([&] { list->SetSortType(fstName); }));
+    const double plainName = PlainSort(*list, fstName);
+    byName.Add(Seconds([&] { list->SetSortType(fstName); }), plainName);
     gate.Check(InOrder(*list, fstName), "the rows sorted by name again");
-  }
+  });
   std::printf("  re-sort by size:       %8.3f s  (the same sort of the same rows %.3f s)",
-              Median(bySize), Median(plainSize));
-  gate.Target(Median(bySize), Median(plainSize), 3.0);
+              bySize.Ours(), bySize.Reference());
+  gate.Target(bySize, 3.0);
   std::printf("  re-sort by name:       %8.3f s  (the same sort of the same rows %.3f s)",
-              Median(byName), Median(plainName));
-  gate.Target(Median(byName), Median(plainName), 3.0);
+              byName.Ours(), byName.Reference());
+  gate.Target(byName, 3.0);
 
   const int step = std::max(1, list->Count() / 1000);
   std::vector<String> chosen;

@@ -6,9 +6,9 @@
 // tests' GIF writer and held in memory; the same animation with every
 // frame transparent is shown too, without a target (its rows take five
 // GDI calls each). Both bitmaps are read back and checked against the
-// writer's pixels, so a fast wrong drawer fails. Each figure is the
-// median of the same number of runs taken in turns.
-//   bench_gif [runs]
+// writer's pixels, so a fast wrong drawer fails. Each figure is judged
+// on pairs taken in turns (Timing.h).
+//   bench_gif [most pairs]
 #include "bench/Timing.h"
 #include "framework/Streams.h"
 #include "lib/imaging/Gif.h"
@@ -142,31 +142,29 @@ bool Shows(TBitmap& bitmap, const Case& c) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 7;
+  const int maxPairs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 51;
   Gate gate;
-  std::printf("GIF drawing into a bitmap, median of %d runs (reference: window-free decoding "
-              "and one SetDIBitsToDevice per image)\n", runs);
+  std::printf("GIF drawing into a bitmap, in pairs taken in turns (reference: window-free decoding "
+              "and one SetDIBitsToDevice per image)\n");
   for (const Case& c : {Still(false), Still(true), Animation(false), Animation(true)}) {
     kxvGIF gif(nullptr);
     gif.UseDelay = false;
     TBitmap mine, theirs;
-    Ours(gif, c, mine);
-    Reference(c, theirs);
+    Pairs pairs;
+    TakeTurns({&pairs}, maxPairs, [&] {
+      const double ours = Seconds([&] { Ours(gif, c, mine); });
+      pairs.Add(ours, Seconds([&] { Reference(c, theirs); }));
+    });
     if (!c.transparent) {
       gate.Check(Shows(mine, c), c.name + ": the component's picture is wrong");
       gate.Check(Shows(theirs, c), c.name + ": the reference's picture is wrong");
     }
-    std::vector<double> ours, reference;
-    for (int i = 0; i < runs; ++i) {
-      ours.push_back(Seconds([&] { Ours(gif, c, mine); }));
-      reference.push_back(Seconds([&] { Reference(c, theirs); }));
-    }
-    const double a = Median(ours), b = Median(reference);
-    std::printf("%-40s %7.1f ms   reference %7.1f ms\n", c.name.c_str(), a * 1e3, b * 1e3);
+    std::printf("%-40s %7.1f ms   reference %7.1f ms\n", c.name.c_str(), pairs.Ours() * 1e3,
+                pairs.Reference() * 1e3);
     if (c.transparent) {
-      std::printf("  (%.2fx; no target)\n", a / b);
+      gate.Print(pairs);
     } else {
-      gate.Target(a, b, 1.5);
+      gate.Target(pairs, 1.5);
     }
   }
   return gate.Exit();

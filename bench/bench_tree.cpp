@@ -3,8 +3,8 @@
 // after one directory was added, and the rebuild. Each beside a bare
 // reference of the same run that reads the same levels with
 // FindFirstFileA (and, for opening and rebuilding, puts the same number of
-// items into a plain tree-view window in the same order), each the median
-// of the same number of runs taken in turns.
+// items into a plain tree-view window in the same order), each in pairs
+// taken in turns.
 //   bench_tree <directory>   (holding "level" with the subdirectories)
 #include "bench/Timing.h"
 #include "framework/Forms.h"
@@ -121,19 +121,22 @@ int main(int argc, char** argv) {
   gate.Check(levelNode != nullptr, "the level's node");
   if (!levelNode) return gate.Exit();
 
-  constexpr int kRuns = 5;
-  std::vector<double> open, openBare, check, checkBare, added, addedBare, rebuild, rebuildBare;
-  for (int run = 0; run < kRuns; ++run) {
+  // Each figure's two sides one after the other, the four figures in turn
+  // within a turn; every step leaves the tree as the next one expects it.
+  Pairs open, check, added, rebuild;
+  bool lost = false;
+  const int turns = TakeTurns({&open, &check, &added, &rebuild}, 15, [&] {
+    if (lost) return;
     levelNode->Collapse(false);
-    open.push_back(Seconds([&] { levelNode->Expand(false); }));
+    const double openOurs = Seconds([&] { levelNode->Expand(false); });
     gate.Check(static_cast<size_t>(levelNode->Count()) == count && levelNode->Expanded(),
                "the level opened with a node per directory");
-    openBare.push_back(Seconds([&] {
-      const HTREEITEM top = plain.Clear();
-      std::vector<String> found;
-      ReadLevel(level, found);
-      plain.AddSorted(top, found);
-    }));
+    open.Add(openOurs, Seconds([&] {
+               const HTREEITEM top = plain.Clear();
+               std::vector<String> found;
+               ReadLevel(level, found);
+               plain.AddSorted(top, found);
+             }));
 
     // The check reads the drive's level and the open level (a directory
     // is looked into only when it was written since the last look).
@@ -142,46 +145,46 @@ int main(int argc, char** argv) {
       Directories(level);
     };
     bool changed = true;
-    check.push_back(Seconds([&] { changed = tree->CheckDirChange(driveNode); }));
+    const double checkOurs = Seconds([&] { changed = tree->CheckDirChange(driveNode); });
     gate.Check(!changed, "no change seen where there is none");
-    checkBare.push_back(Seconds(readOpenLevels));
+    check.Add(checkOurs, Seconds(readOpenLevels));
 
     gate.Check(CreateDirectoryA((level + "zz_new").c_str(), nullptr), "a directory added");
     changed = false;
-    added.push_back(Seconds([&] { changed = tree->CheckDirChange(driveNode); }));
+    const double addedOurs = Seconds([&] { changed = tree->CheckDirChange(driveNode); });
     gate.Check(changed, "the added directory seen");
-    addedBare.push_back(Seconds(readOpenLevels));
+    added.Add(addedOurs, Seconds(readOpenLevels));
 
-    rebuild.push_back(Seconds([&] { tree->UpdateTree(); }));
+    const double rebuildOurs = Seconds([&] { tree->UpdateTree(); });
     levelNode = tree->GetNode(level);
     gate.Check(levelNode && levelNode->Expanded() && static_cast<size_t>(levelNode->Count()) == count + 1,
                "the rebuilt level open with the new directory");
-    rebuildBare.push_back(Seconds([&] {
-      const HTREEITEM top = plain.Clear();
-      std::vector<String> found;
-      ReadLevel(root, found);
-      plain.AddSorted(top, found);
-      const HTREEITEM inner = plain.Add(top, "level");
-      ReadLevel(level, found);
-      plain.AddSorted(inner, found);
-    }));
+    rebuild.Add(rebuildOurs, Seconds([&] {
+                  const HTREEITEM top = plain.Clear();
+                  std::vector<String> found;
+                  ReadLevel(root, found);
+                  plain.AddSorted(top, found);
+                  const HTREEITEM inner = plain.Add(top, "level");
+                  ReadLevel(level, found);
+                  plain.AddSorted(inner, found);
+                }));
     RemoveDirectoryA((level + "zz_new").c_str());
     tree->UpdateTree();
     driveNode = tree->GetNode(root);
     levelNode = tree->GetNode(level);
-    if (!levelNode) return gate.Exit();
-  }
-  std::printf("tree: one open level of %zu subdirectories (median of %d runs, each side)\n", count,
-              kRuns);
-  std::printf("  open the level:        %8.3f s  (bare read and insert %.3f s)", Median(open),
-              Median(openBare));
-  gate.Target(Median(open), Median(openBare), 1.5);
-  std::printf("  check, nothing new:    %8.3f s  (bare read %.3f s)", Median(check), Median(checkBare));
-  gate.Target(Median(check), Median(checkBare), 1.5);
-  std::printf("  check, one added:      %8.3f s  (bare read %.3f s)", Median(added), Median(addedBare));
-  gate.Target(Median(added), Median(addedBare), 1.5);
-  std::printf("  UpdateTree:            %8.3f s  (bare read and insert %.3f s)", Median(rebuild),
-              Median(rebuildBare));
-  gate.Target(Median(rebuild), Median(rebuildBare), 1.5);
+    lost = !levelNode;
+  });
+  gate.Check(!lost, "the level's node after a rebuild");
+  std::printf("tree: one open level of %zu subdirectories (medians of %d pairs)\n", count, turns);
+  std::printf("  open the level:        %8.3f s  (bare read and insert %.3f s)", open.Ours(),
+              open.Reference());
+  gate.Target(open, 1.5);
+  std::printf("  check, nothing new:    %8.3f s  (bare read %.3f s)", check.Ours(), check.Reference());
+  gate.Target(check, 1.5);
+  std::printf("  check, one added:      %8.3f s  (bare read %.3f s)", added.Ours(), added.Reference());
+  gate.Target(added, 1.5);
+  std::printf("  UpdateTree:            %8.3f s  (bare read and insert %.3f s)", rebuild.Ours(),
+              rebuild.Reference());
+  gate.Target(rebuild, 1.5);
   return gate.Exit();
 }
