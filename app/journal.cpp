@@ -278,3 +278,19 @@ bool JournalUndone(const JournalText& journal, uint32_t run) {
   }
   return false;
 }
+
+uint32_t JournalLastRunId(const String& text) {
+  size_t end = text.size();
+  while (end > 0) {
+    const size_t cut = text.rfind("\r\n", end - 1);
+    const size_t start = cut == String::npos ? 0 : cut + 2;
+    if (start < end) {
+      const std::vector<String> f = CheckedFields(text.substr(start, end - start));
+      uint32_t id = 0;
+      if (f.size() >= 2 && (f[0] == "R" || f[0] == "E" || f[0] == "O") && Id(f[1], id)) return id;
+    }
+    if (cut == String::npos) break;
+    end = cut;
+  }
+  return 0;
+}

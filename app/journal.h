@@ -69,5 +69,9 @@ size_t JournalTrimOffset(const String& text, size_t maxRuns, size_t maxBytes);
 String JournalTimeText(uint64_t fileTime);
 bool ParseJournalTime(const String& text, uint64_t& fileTime);
 
+// The run of the last line of the text whose check sum holds (the text may
+// begin in the middle of a line: a file's tail); 0 when there is none.
+uint32_t JournalLastRunId(const String& text);
+
 // Whether a run was taken back by a later run of the journal.
 bool JournalUndone(const JournalText& journal, uint32_t run);

@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdint>
+#include <cstring>
 
 TMainForm* MainForm = nullptr;
 
@@ -297,6 +298,8 @@ TMainForm::TMainForm(TComponent* owner) : TForm(owner) {
   SetHelpFile("");
   IniFileName = Application().ExeName();
   ChangeExtension(IniFileName, "INI");
+  JournalFileName = Application().ExeName();
+  ChangeExtension(JournalFileName, "LOG");
   AtrChangeFieldStartUp();
   const String version = FormatFloat("Version ##.00", kVersion * 0.01);
   LabelVer->SetCaption(version);
@@ -475,6 +478,36 @@ private:
 };
 
 
+uint64_t Ticks(const FILETIME& time) {
+  return uint64_t(time.dwHighDateTime) << 32 | time.dwLowDateTime;
+}
+
+// The local time now, as a journal's run head gives it.
+String NowText() {
+  SYSTEMTIME now;
+  GetLocalTime(&now);
+  char text[32];
+  wsprintfA(text, "%04u/%02u/%02u %02u:%02u:%02u", now.wYear, now.wMonth, now.wDay, now.wHour,
+            now.wMinute, now.wSecond);
+  return text;
+}
+
+// While a command records into its journal: the journal is the window's
+// for that time, and closed when the command ends, however it ends.
+class RecordingScope {
+public:
+  RecordingScope(TJournalFile*& slot, TJournalFile& journal) : slot_(slot) { slot_ = &journal; }
+  ~RecordingScope() {
+    slot_->End();
+    slot_ = nullptr;
+  }
+  RecordingScope(const RecordingScope&) = delete;
+  RecordingScope& operator=(const RecordingScope&) = delete;
+
+private:
+  TJournalFile*& slot_;
+};
+
 // The entry's directory: without a trailing "\" unless it is a root.
 String DirectoryOf(const String& path) {
   String directory(path.c_str(), FileNamePart(path));
@@ -577,7 +610,14 @@ void TMainForm::ButtonFileAtrChangeClick(TObject*) {
   if (CheckBoxSystem->Checked()) word |= FILE_ATTRIBUTE_SYSTEM;
   if (CheckBoxArchive->Checked()) word |= FILE_ATTRIBUTE_ARCHIVE;
 
+  // "選択したファイルの属性と日付を変更します" records "属性と日付".
+  const String what = question.substr(std::strlen("選択したファイルの"),
+                                      question.size() - std::strlen("選択したファイルの") -
+                                          std::strlen("を変更します"));
+  TJournalFile journal(JournalFileName);
+  if (!BeginRecording(journal, what)) return;
   {
+    RecordingScope recording(Recording, journal);
     kxWaitCursor wait;
     ListChanges changes(FileList);
     for (const String& path : SelectedPaths()) {
@@ -585,6 +625,28 @@ void TMainForm::ButtonFileAtrChangeClick(TObject*) {
     }
   }
   TellLeftAlone();
+}
+
+bool TMainForm::BeginRecording(TJournalFile& journal, const String& what) {
+  if (journal.Begin(NowText(), FileList->Directory(), what)) return true;
+  Ask("履歴ファイル\"" + JournalFileName + "\"に書き込めないため、変更を中止しました。", mtError, mbOK);
+  return false;
+}
+
+bool TMainForm::Record(JournalEntry& entry) {
+  if (Recording && Recording->Intend(entry)) return true;
+  Ask("履歴ファイル\"" + JournalFileName + "\"に書き込めないため、" + entry.oldPath +
+          "から後の変更を中止しました。",
+      mtError, mbOK);
+  return false;
+}
+
+JournalEntry TMainForm::AsItIs(const String& path, DWORD attributes, const FILETIME& written) {
+  JournalEntry entry;
+  entry.oldPath = entry.newPath = path;
+  entry.oldAttr = entry.newAttr = attributes;
+  entry.oldTime = entry.newTime = Ticks(written);
+  return entry;
 }
 
 bool TMainForm::ChangeFileItem(const String& requested, DWORD word, const FILETIME& time) {
@@ -610,6 +672,16 @@ bool TMainForm::ChangeFoundEntry(const WIN32_FIND_DATAA& entry, DWORD word, cons
   const DWORD oldAttributes = entry.dwFileAttributes;
   bool haveAttributes = false;
   DWORD attributes = 0;
+  // What the entry will be, in the journal before anything changes.
+  JournalEntry record = AsItIs(path, oldAttributes, entry.ftLastWriteTime);
+  if (Choices.Attributes) record.newAttr = (oldAttributes & ~static_cast<DWORD>(0x27)) | word;
+  if (Choices.Date) record.newTime = Ticks(time);
+  bool done = true;
+  const auto outcome = [&](bool ok) {
+    if (record.outcome != JournalEntry::Pending) return;
+    Recording->Outcome(record, ok);
+    record.outcome = ok ? JournalEntry::Done : JournalEntry::Failed;
+  };
 
   if (Choices.Name) {
     if (NameIndexSpent) {
@@ -620,18 +692,30 @@ bool TMainForm::ChangeFoundEntry(const WIN32_FIND_DATAA& entry, DWORD word, cons
     String newPath = DirectoryOf(path);
     AppendPath(newPath, Format(Choices.Pattern,
                                {NameIndex, BaseNamePart(path), String(ExtensionPart(path))}));
+    record.newPath = newPath;
+    if (!Record(record)) return false;
     const int answer = RenameWithMessage(path, newPath);
+    if (answer != 0) outcome(false);
     if (answer == mrAbort) return false;
     // The number after the largest one does not exist: the run stops at
     // the next name instead of wrapping round.
     if (NameIndex == INT32_MAX) NameIndexSpent = true;
     else ++NameIndex;
-    if (answer == 0) path = newPath;
+    if (answer == 0) {
+      path = newPath;
+    } else if (Choices.Attributes || Choices.Date) {
+      // The other changes go on under the old name: recorded anew.
+      record.newPath = path;
+      record.outcome = JournalEntry::Pending;
+      if (!Record(record)) return false;
+    }
+  } else if (!Record(record)) {
+    return false;
   }
 
   if (Choices.Attributes) {
-    attributes = (oldAttributes & ~static_cast<DWORD>(0x27)) | word;
-    SetFileAttributesA(path.c_str(), attributes);
+    attributes = record.newAttr;
+    done = SetFileAttributesA(path.c_str(), attributes) && done;
     haveAttributes = true;
   }
 
@@ -642,9 +726,9 @@ bool TMainForm::ChangeFoundEntry(const WIN32_FIND_DATAA& entry, DWORD word, cons
     if (readOnly) SetFileAttributesA(path.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
     UniqueHandle file(CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
                                   OPEN_EXISTING, haveAttributes ? attributes : 0, nullptr));
-    if (file) {
-      SetFileTime(file.get(), nullptr, nullptr, &time);
-    } else if (haveAttributes && (attributes & FILE_ATTRIBUTE_DIRECTORY) && !DirDateWarned) {
+    done = file && SetFileTime(file.get(), nullptr, nullptr, &time) && done;
+    if (!file && haveAttributes && (attributes & FILE_ATTRIBUTE_DIRECTORY) && !DirDateWarned) {
+      outcome(false);
       Ask(path + "\nディレクトリの日付は変更できません", mtError, mbOK);
       // Closed with the program: nothing more is changed.
       if (Application().Terminated()) return false;
@@ -654,6 +738,7 @@ bool TMainForm::ChangeFoundEntry(const WIN32_FIND_DATAA& entry, DWORD word, cons
     file.reset();
     if (readOnly) SetFileAttributesA(path.c_str(), attributes);
   }
+  outcome(done);
 
   // Into a directory, never through a link to one elsewhere.
   if (haveAttributes && (attributes & FILE_ATTRIBUTE_DIRECTORY) &&
@@ -728,10 +813,24 @@ void TMainForm::KRefreshClick(TObject*) {
   FileList->UpdateList();
 }
 
+int TMainForm::RecordedRename(const String& oldPath, const String& newPath) {
+  WIN32_FILE_ATTRIBUTE_DATA data{};
+  GetFileAttributesExA(oldPath.c_str(), GetFileExInfoStandard, &data);
+  JournalEntry record = AsItIs(oldPath, data.dwFileAttributes, data.ftLastWriteTime);
+  record.newPath = newPath;
+  if (!Record(record)) return mrAbort;
+  const int answer = RenameWithMessage(oldPath, newPath);
+  Recording->Outcome(record, answer == 0);
+  return answer;
+}
+
 void TMainForm::KRenameUpperLowerClick(TObject* sender) {
   const bool lower = sender == KRenameLower;
   LeftAlone.clear();
+  TJournalFile journal(JournalFileName);
+  if (!BeginRecording(journal, lower ? "小文字" : "大文字")) return;
   {
+    RecordingScope recording(Recording, journal);
     kxWaitCursor wait;
     ListChanges changes(FileList);
     for (const String& row : SelectedPaths()) {
@@ -742,7 +841,7 @@ void TMainForm::KRenameUpperLowerClick(TObject* sender) {
       const DWORD length = static_cast<DWORD>(newPath.size());
       if (lower) CharLowerBuffA(newPath.data(), length);
       else CharUpperBuffA(newPath.data(), length);
-      if (RenameWithMessage(oldPath, newPath) == mrAbort) break;
+      if (RecordedRename(oldPath, newPath) == mrAbort) break;
     }
   }
   TellLeftAlone();
@@ -769,7 +868,13 @@ void TMainForm::FileListEdited(TObject*, int row, String& text) {
     TellLeftAlone();
     return;
   }
-  if (RenameWithMessage(oldPath, newPath) != 0) text = caption;
+  TJournalFile journal(JournalFileName);
+  if (!BeginRecording(journal, "名前の変更")) {
+    text = caption;
+    return;
+  }
+  RecordingScope recording(Recording, journal);
+  if (RecordedRename(oldPath, newPath) != 0) text = caption;
 }
 
 void TMainForm::KDeleteClick(TObject*) {
@@ -780,13 +885,47 @@ void TMainForm::KDeleteClick(TObject*) {
                               : String("選択したファイルを削除します");
   if (Ask(question, mtConfirmation, mbOK | mbAbort) == mrAbort) return;
   LeftAlone.clear();
+  // A deletion is recorded entry by entry, though it cannot be taken back.
+  TJournalFile journal(JournalFileName);
+  if (!BeginRecording(journal, "削除")) return;
+  class Watch : public kxDeleteWatch {
+  public:
+    explicit Watch(TMainForm& form) : form_(form) {}
+    bool Before(const WIN32_FIND_DATAA& entry) override {
+      if (refused_) return false;
+      JournalEntry record = AsItIs(entry.cFileName, entry.dwFileAttributes, entry.ftLastWriteTime);
+      record.newPath.clear();
+      refused_ = !form_.Record(record);
+      if (!refused_) records_.push_back(record);
+      return !refused_;
+    }
+    void After(const WIN32_FIND_DATAA& entry, bool deleted) override {
+      // A directory's outcome comes after its contents'.
+      for (auto it = records_.rbegin(); it != records_.rend(); ++it) {
+        if (it->oldPath == entry.cFileName) {
+          form_.Recording->Outcome(*it, deleted);
+          records_.erase(std::next(it).base());
+          return;
+        }
+      }
+    }
+    bool Refused() const { return refused_; }
+
+  private:
+    TMainForm& form_;
+    std::vector<JournalEntry> records_;
+    bool refused_ = false;
+  };
   {
+    RecordingScope recording(Recording, journal);
+    Watch watch(*this);
     kxWaitCursor wait;
     ListChanges changes(FileList);
     for (const String& row : SelectedPaths()) {
       // A row's name is never a pattern: only the entry itself goes.
       const String path = ExactPath(row);
-      if (!path.empty()) DeleteTree(path, 0x08, &LeftAlone);
+      if (!path.empty()) DeleteTree(path, 0x08, &LeftAlone, &watch);
+      if (watch.Refused()) break;
     }
   }
   TellLeftAlone();

@@ -2,6 +2,7 @@
 // buttons.
 #pragma once
 
+#include "app/journal_file.h"
 #include "framework/ComCtrls.h"
 #include "framework/Dialogs.h"
 #include "framework/ExtCtrls.h"
@@ -189,7 +190,25 @@ private:
   // alone and the result empty.
   String ExactPath(const String& path);
 
+  // Opens the journal for a command that changes entries, its head
+  // written; false (after an error box) when it cannot be written, and
+  // then nothing may change.
+  bool BeginRecording(TJournalFile& journal, const String& what);
+  // Writes an entry's change ahead of it; false (after an error box)
+  // when that failed: the entry and the rest of the command stay as they
+  // are.
+  bool Record(JournalEntry& entry);
+  // The entry as it is now, to record: its path, attributes and
+  // last-write time before and (until the change says otherwise) after.
+  static JournalEntry AsItIs(const String& path, DWORD attributes, const FILETIME& written);
+  // RenameWithMessage, recorded in the journal of the command going on.
+  int RecordedRename(const String& oldPath, const String& newPath);
+
   String IniFileName;
+  // The journal of page 1's changes, beside the program like the settings.
+  String JournalFileName;
+  // The journal of the command going on; null between commands.
+  TJournalFile* Recording = nullptr;
   bool SysFileSearched = false;
   bool RestoreListLoaded = false;
   bool DirDateWarned = false;

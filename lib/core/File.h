@@ -70,7 +70,20 @@ bool FileExistsAttr(const char* path, uint16_t mask);
 // only a full path, a directory link is removed as a link, and an entry
 // that cannot be named exactly (PathProblem) is left alone and added to
 // leftAlone when given. False if anything could not be removed.
-bool DeleteTree(const String& path, uint32_t mask, std::vector<String>* leftAlone = nullptr);
+// A watch, when given, is told of each entry before it goes (a directory
+// before what is inside it) and answers whether it may; after, whether it
+// went. An entry refused ends the deletion of its directory's entries; a
+// watch that refuses once should go on refusing.
+class kxDeleteWatch {
+public:
+  virtual bool Before(const WIN32_FIND_DATAA& entry) = 0;
+  virtual void After(const WIN32_FIND_DATAA& entry, bool deleted) = 0;
+
+protected:
+  ~kxDeleteWatch() = default;
+};
+bool DeleteTree(const String& path, uint32_t mask, std::vector<String>* leftAlone = nullptr,
+                kxDeleteWatch* watch = nullptr);
 // Starts program and waits: slice 0 only until it is ready for input, -1
 // until it ends, another negative value in slices of -slice ms, a positive
 // one in slices of slice ms with the window messages processed before

@@ -35,7 +35,7 @@ constexpr DWORD kVolumeLabel = 0x08;
 
 }  // namespace
 
-bool DeleteTree(const String& path, uint32_t mask, std::vector<String>* leftAlone) {
+bool DeleteTree(const String& path, uint32_t mask, std::vector<String>* leftAlone, kxDeleteWatch* watch) {
   // A pattern may stand only in the last name; without one the path names
   // one entry, and only an entry of exactly that name is touched.
   const char* name = FileNamePart(path);
@@ -62,20 +62,24 @@ bool DeleteTree(const String& path, uint32_t mask, std::vector<String>* leftAlon
       continue;
     }
     const String found = finder.FileName();
+    if (watch && !watch->Before(finder)) return false;
     if (attributes & FILE_ATTRIBUTE_READONLY) {
       SetFileAttributesA(found.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
     }
     const bool directory = attributes & FILE_ATTRIBUTE_DIRECTORY;
+    bool deleted = true;
     if (directory && (attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
       // A link: removed itself, what it points to is left alone.
-      if (!RemoveDirectoryA(found.c_str()) && !DeleteFileA(found.c_str())) result = false;
+      deleted = RemoveDirectoryA(found.c_str()) || DeleteFileA(found.c_str());
     } else if (directory) {
       String inner = found;
-      if (!DeleteTree(AppendPath(inner, "*.*"), mask, leftAlone)) result = false;
-      if (!RemoveDirectoryA(found.c_str())) result = false;
-    } else if (!DeleteFileA(found.c_str())) {
-      result = false;
+      if (!DeleteTree(AppendPath(inner, "*.*"), mask, leftAlone, watch)) result = false;
+      deleted = RemoveDirectoryA(found.c_str());
+    } else {
+      deleted = DeleteFileA(found.c_str());
     }
+    if (!deleted) result = false;
+    if (watch) watch->After(finder, deleted);
   }
   return result;
 }

@@ -54,6 +54,13 @@ inline String SettingsFile() {
   return name;
 }
 
+// Page 1's journal beside the test program.
+inline String JournalFile() {
+  String name = Application().ExeName();
+  ChangeExtension(name, "LOG");
+  return name;
+}
+
 inline DWORD Attributes(const String& path) { return GetFileAttributesA(path.c_str()); }
 
 class MainWindowFixture : public ::testing::Test {
@@ -80,8 +87,10 @@ protected:
   // A test may have put a directory where the settings file goes: gone
   // whatever the test's outcome, or every later test would meet it.
   static void RemoveSettings() {
-    DeleteFileA(SettingsFile().c_str());
-    RemoveDirectoryA(SettingsFile().c_str());
+    for (const String& file : {SettingsFile(), JournalFile()}) {
+      DeleteFileA(file.c_str());
+      RemoveDirectoryA(file.c_str());
+    }
   }
   // Builds the window as the program does and fires its create event.
   TMainForm& Open() {

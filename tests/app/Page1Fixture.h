@@ -66,6 +66,18 @@ protected:
     form->EditFileName->SetText(pattern);
     form->EditIndex->SetText(start);
   }
+  void TickAttributes(bool r, bool h, bool s, bool a) {
+    form->CheckBoxFAtr->SetChecked(true);
+    form->CheckBoxReadOnly->SetChecked(r);
+    form->CheckBoxHidden->SetChecked(h);
+    form->CheckBoxSystem->SetChecked(s);
+    form->CheckBoxArchive->SetChecked(a);
+  }
+  void Date(const String& date, const String& time) {
+    form->CheckBoxFTime->SetChecked(true);
+    form->EditDate->SetText(date);
+    form->EditTime->SetText(time);
+  }
   // Presses "実行" as a click on the button window does: a disabled button
   // does nothing.
   void Run() { SendMessageA(form->ButtonExec->Handle(), BM_CLICK, 0, 0); }

@@ -131,18 +131,6 @@ protected:
     tree.Dir("d2");
     tree.Dir("d3");
   }
-  void TickAttributes(bool r, bool h, bool s, bool a) {
-    form->CheckBoxFAtr->SetChecked(true);
-    form->CheckBoxReadOnly->SetChecked(r);
-    form->CheckBoxHidden->SetChecked(h);
-    form->CheckBoxSystem->SetChecked(s);
-    form->CheckBoxArchive->SetChecked(a);
-  }
-  void Date(const String& date, const String& time) {
-    form->CheckBoxFTime->SetChecked(true);
-    form->EditDate->SetText(date);
-    form->EditTime->SetText(time);
-  }
 };
 
 TEST_F(Page1Change, AttributesReplaceTheFourBitsOfEverySelectedEntryAndBelow) {

@@ -1,0 +1,140 @@
+// Page 1's journal as the window writes it: every entry of a batch run and
+// of the list's commands, ahead of its change, with what became of it.
+#include "app/journal.h"
+#include "tests/app/Page1Fixture.h"
+
+namespace {
+
+class Page1Journal : public Page1Test {
+protected:
+  void MakeTree() override {
+    tree.File("a.txt");
+    tree.File("b.txt");
+    tree.File("d1\\inner.txt");
+    tree.File("d1\\deeper\\leaf.txt", "x", kReadOnly);
+    tree.File("gone\\x.txt", "x", kReadOnly);
+  }
+  JournalText Journal() const { return ParseJournal(TJournalFile::ReadAll(JournalFile())); }
+  static uint64_t WriteTime(const String& path) {
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data);
+    return uint64_t(data.ftLastWriteTime.dwHighDateTime) << 32 | data.ftLastWriteTime.dwLowDateTime;
+  }
+};
+
+TEST_F(Page1Journal, ABatchRunRecordsEveryEntryBeforeAndAfter) {
+  OpenOn();
+  const uint64_t before = WriteTime(Disk("d1\\inner.txt"));
+  const DWORD innerAttributes = Attributes(Disk("d1\\inner.txt"));
+  Select({"a.txt", "d1"});
+  TickAttributes(true, false, false, false);
+  form->CheckBoxSubDir->SetChecked(true);
+  Run();
+  const JournalText journal = Journal();
+  EXPECT_TRUE(journal.skipped.empty());
+  ASSERT_EQ(journal.runs.size(), 1u);
+  const JournalRun& run = journal.runs[0];
+  EXPECT_EQ(run.directory, root + "\\");
+  EXPECT_EQ(run.what, "属性");
+  // The rows in row order (directories first), each directory before what
+  // is below it.
+  std::vector<String> paths;
+  for (const JournalEntry& e : run.entries) {
+    paths.push_back(e.oldPath);
+    EXPECT_EQ(e.newPath, e.oldPath);
+    EXPECT_EQ(e.outcome, JournalEntry::Done) << e.oldPath;
+    EXPECT_EQ(e.newAttr, (e.oldAttr & ~0x27u) | FILE_ATTRIBUTE_NORMAL | kReadOnly) << e.oldPath;
+    EXPECT_EQ(e.newTime, e.oldTime);
+  }
+  ASSERT_EQ(paths.size(), 5u);
+  EXPECT_EQ(paths[0], Disk("d1"));
+  EXPECT_EQ(paths[4], Disk("a.txt"));
+  for (const char* below : {"d1\\inner.txt", "d1\\deeper", "d1\\deeper\\leaf.txt"}) {
+    EXPECT_NE(std::find(paths.begin() + 1, paths.end() - 1, Disk(below)), paths.end() - 1) << below;
+  }
+  EXPECT_LT(std::find(paths.begin(), paths.end(), Disk("d1\\deeper")),
+            std::find(paths.begin(), paths.end(), Disk("d1\\deeper\\leaf.txt")));
+  const auto inner = std::find(paths.begin(), paths.end(), Disk("d1\\inner.txt")) - paths.begin();
+  EXPECT_EQ(run.entries[inner].oldTime, before);
+  EXPECT_EQ(run.entries[inner].oldAttr, innerAttributes);
+}
+
+TEST_F(Page1Journal, RenamesAndDatesRecordTheirNewNamesAndTimesAndAFailureTwice) {
+  OpenOn();
+  Names("%1:s.bak");
+  Date("2020/01/02", "03:04:05");
+  tree.File("b.bak");  // b.txt cannot take its new name
+  form->FileList->UpdateList();
+  Select({"a.txt", "b.txt"});
+  user.answers = {mrOk, mrOk};  // the question, then OK in the rename's error box
+  Run();
+  ASSERT_EQ(user.boxes.size(), 2u);
+  const JournalText journal = Journal();
+  ASSERT_EQ(journal.runs.size(), 1u);
+  const JournalRun& run = journal.runs[0];
+  EXPECT_EQ(run.what, "日付と名前");
+  ASSERT_EQ(run.entries.size(), 3u);
+  EXPECT_EQ(run.entries[0].newPath, Disk("a.bak"));
+  EXPECT_EQ(run.entries[0].outcome, JournalEntry::Done);
+  EXPECT_EQ(run.entries[0].newTime, WriteTime(Disk("a.bak")));
+  EXPECT_NE(run.entries[0].newTime, run.entries[0].oldTime);
+  // The refused name, then the date under the old name.
+  EXPECT_EQ(run.entries[1].newPath, Disk("b.bak"));
+  EXPECT_EQ(run.entries[1].outcome, JournalEntry::Failed);
+  EXPECT_EQ(run.entries[2].oldPath, Disk("b.txt"));
+  EXPECT_EQ(run.entries[2].newPath, Disk("b.txt"));
+  EXPECT_EQ(run.entries[2].outcome, JournalEntry::Done);
+  EXPECT_EQ(run.entries[2].newTime, WriteTime(Disk("b.txt")));
+}
+
+TEST_F(Page1Journal, AJournalThatCannotBeWrittenStopsEveryCommandBeforeItsFirstChange) {
+  OpenOn();
+  ASSERT_TRUE(CreateDirectoryA(JournalFile().c_str(), nullptr));
+  const String refused = "履歴ファイル\"" + JournalFile() + "\"に書き込めないため、変更を中止しました。";
+  Select({"a.txt"});
+  TickAttributes(true, false, false, false);
+  Run();
+  ASSERT_EQ(Texts(), (std::vector<String>{"選択したファイルの属性を変更します", refused}));
+  EXPECT_EQ(Attributes(Disk("a.txt")) & kReadOnly, 0u);
+  user.boxes.clear();
+  Choose(form->KRenameUpper);
+  EXPECT_EQ(Texts(), std::vector<String>{refused});
+  EXPECT_EQ(NameOnDisk(Disk("a.txt")), "a.txt");
+  user.boxes.clear();
+  Select({"gone"});
+  Choose(form->KDelete);
+  EXPECT_EQ(Texts(), (std::vector<String>{"goneを削除します", refused}));
+  EXPECT_TRUE(Exists(Disk("gone\\x.txt")));
+}
+
+TEST_F(Page1Journal, TheListsCommandsAreRecordedADeletionEntryByEntry) {
+  OpenOn();
+  Select({"a.txt"});
+  Choose(form->KRenameUpper);
+  Select({"gone"});
+  Choose(form->KDelete);
+  EXPECT_FALSE(Exists(Disk("gone")));
+  const JournalText journal = Journal();
+  EXPECT_TRUE(journal.skipped.empty());
+  ASSERT_EQ(journal.runs.size(), 2u);
+  EXPECT_EQ(journal.runs[0].what, "大文字");
+  EXPECT_EQ(journal.runs[1].id, journal.runs[0].id + 1);
+  ASSERT_EQ(journal.runs[0].entries.size(), 1u);
+  EXPECT_EQ(journal.runs[0].entries[0].newPath, Disk("A.TXT"));
+  EXPECT_EQ(journal.runs[0].entries[0].outcome, JournalEntry::Done);
+  const JournalRun& deletion = journal.runs[1];
+  EXPECT_EQ(deletion.what, "削除");
+  ASSERT_EQ(deletion.entries.size(), 2u);
+  EXPECT_EQ(deletion.entries[0].oldPath, Disk("gone"));
+  EXPECT_EQ(deletion.entries[1].oldPath, Disk("gone\\x.txt"));
+  EXPECT_EQ(deletion.entries[1].oldAttr & kReadOnly, kReadOnly);
+  for (const JournalEntry& e : deletion.entries) {
+    EXPECT_TRUE(e.newPath.empty());
+    EXPECT_EQ(e.outcome, JournalEntry::Done);
+  }
+  // The directory's outcome after its contents': its line comes last.
+  const String text = TJournalFile::ReadAll(JournalFile());
+  EXPECT_GT(text.rfind("\tOK\t"), text.rfind("x.txt"));
+}
+
+}  // namespace
