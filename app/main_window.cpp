@@ -363,23 +363,34 @@ void TMainForm::ApplyExecRule() {
   ButtonExec->SetEnabled(enabled);
 }
 
+namespace {
+
+// An information box naming entries and why each was left, at most 20.
+void TellEntries(const String& head, const std::vector<std::pair<String, String>>& entries) {
+  String text = head;
+  const size_t shown = std::min<size_t>(entries.size(), 20);
+  for (size_t i = 0; i < shown; ++i) text += "\n" + entries[i].first + "（" + entries[i].second + "）";
+  if (entries.size() > shown) text += "\nほか " + IntToStr(static_cast<int>(entries.size() - shown)) + " 件";
+  Ask(text, mtInformation, mbOK);
+}
+
+}  // namespace
+
 void TMainForm::TellLeftAlone() {
   if (LeftAlone.empty()) return;
-  String text = "次の項目は名前で正確に指定できないため、そのままにしました。";
-  const size_t shown = std::min<size_t>(LeftAlone.size(), 20);
-  for (size_t i = 0; i < shown; ++i) {
+  std::vector<std::pair<String, String>> entries;
+  for (const String& path : LeftAlone) {
     const char* why = "完全なパスで表せません";
-    switch (PathProblem(LeftAlone[i])) {
+    switch (PathProblem(path)) {
       case ppWildcard: why = "名前に表示できない文字があります"; break;
       case ppTrailingDotOrBlank: why = "名前が「.」か空白で終わっています"; break;
       case ppNone: why = "同じ名前の項目が見つかりません"; break;
       default: break;
     }
-    text += "\n" + LeftAlone[i] + "（" + why + "）";
+    entries.emplace_back(path, why);
   }
-  if (LeftAlone.size() > shown) text += "\nほか " + IntToStr(static_cast<int>(LeftAlone.size() - shown)) + " 件";
   LeftAlone.clear();
-  Ask(text, mtInformation, mbOK);
+  TellEntries("次の項目は名前で正確に指定できないため、そのままにしました。", entries);
 }
 
 String TMainForm::ExactPath(const String& path) {
@@ -929,6 +940,95 @@ void TMainForm::KDeleteClick(TObject*) {
     }
   }
   TellLeftAlone();
+}
+
+// --- Page 1: taking a run back ------------------------------------------------
+
+bool TMainForm::UndoRun(const JournalRun& run) {
+  TJournalFile journal(JournalFileName);
+  if (!journal.Begin(NowText(), run.directory, "取り消し", run.id)) {
+    Ask("履歴ファイル\"" + JournalFileName + "\"に書き込めないため、変更を中止しました。", mtError, mbOK);
+    return false;
+  }
+  std::vector<std::pair<String, String>> left;
+  {
+    RecordingScope recording(Recording, journal);
+    kxWaitCursor wait;
+    ListChanges changes(FileList);
+    // Newest first: a directory renamed before its contents changed gets
+    // its old name back after them.
+    for (auto e = run.entries.rbegin(); e != run.entries.rend(); ++e) {
+      if (e->newPath.empty()) {
+        left.emplace_back(e->oldPath, "削除は元に戻せません");
+        continue;
+      }
+      WIN32_FILE_ATTRIBUTE_DATA now{};
+      const bool there = GetFileAttributesExA(e->newPath.c_str(), GetFileExInfoStandard, &now);
+      // The bits page 1 sets; the platform keeps the others as it likes.
+      const auto same = [](DWORD a, DWORD b) { return (a & 0x27) == (b & 0x27); };
+      // A directory's time is the platform's: it moves with every change
+      // inside, and page 1 never sets it.
+      const auto sameTime = [](const WIN32_FILE_ATTRIBUTE_DATA& d, uint64_t time) {
+        return (d.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || Ticks(d.ftLastWriteTime) == time;
+      };
+      if (!there) {
+        WIN32_FILE_ATTRIBUTE_DATA old{};
+        // Never renamed (a run killed before, or a refused name): nothing
+        // to take back here.
+        if (GetFileAttributesExA(e->oldPath.c_str(), GetFileExInfoStandard, &old) &&
+            same(old.dwFileAttributes, e->oldAttr) && sameTime(old, e->oldTime)) {
+          continue;
+        }
+        left.emplace_back(e->newPath, "見つかりません");
+        continue;
+      }
+      // Each change is either as the run made it, to be taken back, or
+      // never made (a run killed before it, a date the platform refused);
+      // anything else was changed since.
+      const bool attrOld = same(now.dwFileAttributes, e->oldAttr);
+      const bool timeOld = sameTime(now, e->oldTime);
+      if (!(attrOld || same(now.dwFileAttributes, e->newAttr)) || !(timeOld || sameTime(now, e->newTime))) {
+        left.emplace_back(e->newPath, "実行のあとで変更されています");
+        continue;
+      }
+      if (e->newPath == e->oldPath && attrOld && timeOld) continue;
+      const bool renamed = e->newPath != e->oldPath;
+      if (renamed && lstrcmpiA(e->newPath.c_str(), e->oldPath.c_str()) != 0 &&
+          GetFileAttributesA(e->oldPath.c_str()) != INVALID_FILE_ATTRIBUTES) {
+        left.emplace_back(e->newPath, "元の名前が使われています");
+        continue;
+      }
+      JournalEntry record = AsItIs(e->newPath, now.dwFileAttributes, now.ftLastWriteTime);
+      record.newPath = e->oldPath;
+      if (!attrOld) record.newAttr = (now.dwFileAttributes & ~0x27u) | (e->oldAttr & 0x27);
+      if (!timeOld) record.newTime = e->oldTime;
+      if (!Record(record)) break;
+      String path = e->newPath;
+      bool done = true;
+      if (renamed) {
+        done = MoveEntry(path, e->oldPath);
+        if (done) path = e->oldPath;
+      }
+      if (done && record.newAttr != record.oldAttr) {
+        done = SetFileAttributesA(path.c_str(), record.newAttr);
+      }
+      if (done && record.newTime != record.oldTime) {
+        const DWORD attributes = GetFileAttributesA(path.c_str());
+        const bool readOnly = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY);
+        if (readOnly) SetFileAttributesA(path.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
+        UniqueHandle file(CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                                      FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+        FILETIME time{static_cast<DWORD>(e->oldTime), static_cast<DWORD>(e->oldTime >> 32)};
+        done = file && SetFileTime(file.get(), nullptr, nullptr, &time);
+        file.reset();
+        if (readOnly) SetFileAttributesA(path.c_str(), attributes);
+      }
+      Recording->Outcome(record, done);
+      if (!done) left.emplace_back(e->newPath, "元に戻せませんでした");
+    }
+  }
+  if (!left.empty()) TellEntries("次の項目は元に戻しませんでした。", left);
+  return true;
 }
 
 // --- Page 2: removal ---------------------------------------------------------

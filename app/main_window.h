@@ -132,6 +132,11 @@ public:
   void KRenameClick(TObject* sender);
   void FileListEdited(TObject* sender, int row, String& text);
   void KDeleteClick(TObject* sender);
+  // Takes a run of the journal back, newest entry first, touching only
+  // what is still exactly as the run left it; the rest is named in one
+  // information box. Journaled itself. False (after an error box) when
+  // the journal cannot be written.
+  bool UndoRun(const JournalRun& run);
 
   // Page 2.
   void MakeSysFileChangeList();

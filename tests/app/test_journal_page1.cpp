@@ -138,3 +138,92 @@ TEST_F(Page1Journal, TheListsCommandsAreRecordedADeletionEntryByEntry) {
 }
 
 }  // namespace
+
+namespace {
+
+class Page1Undo : public Page1Journal {};
+
+TEST_F(Page1Undo, ARunTakenBackLeavesWhatChangedSinceAndSaysSo) {
+  OpenOn();
+  Names("%1:s.new");
+  TickAttributes(true, false, false, true);
+  form->CheckBoxSubDir->SetChecked(true);
+  const uint64_t leafTime = WriteTime(Disk("d1\\deeper\\leaf.txt"));
+  Select({"a.txt", "b.txt", "d1"});
+  Run();
+  ASSERT_TRUE(Exists(Disk("a.new")));
+  ASSERT_TRUE(Exists(Disk("d1.new\\deeper.new\\leaf.new")));  // descent renames too
+  // b.new is written to after the run: it must stay as it is now.
+  {
+    UniqueHandle file(CreateFileA(Disk("b.new").c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(file);
+    FILETIME later{0x12345678, 0x01D00000};
+    ASSERT_TRUE(SetFileTime(file.get(), nullptr, nullptr, &later));
+  }
+  const JournalRun run = Journal().runs.back();
+  user.boxes.clear();
+  ASSERT_TRUE(form->UndoRun(run));
+  EXPECT_TRUE(Exists(Disk("a.txt")));
+  EXPECT_EQ(Attributes(Disk("a.txt")) & kReadOnly, 0u);
+  EXPECT_TRUE(Exists(Disk("d1\\inner.txt")));
+  EXPECT_EQ(Attributes(Disk("d1\\inner.txt")) & kReadOnly, 0u);
+  EXPECT_EQ(Attributes(Disk("d1\\deeper\\leaf.txt")) & kReadOnly, kReadOnly);  // as it was
+  EXPECT_EQ(WriteTime(Disk("d1\\deeper\\leaf.txt")), leafTime);
+  EXPECT_FALSE(Exists(Disk("d1.new")));
+  EXPECT_TRUE(Exists(Disk("b.new")));
+  EXPECT_EQ(Attributes(Disk("b.new")) & kReadOnly, kReadOnly);
+  ASSERT_EQ(Texts(), std::vector<String>{"次の項目は元に戻しませんでした。\n" + Disk("b.new") +
+                                         "（実行のあとで変更されています）"});
+  // The undo is a run of its own, naming the run it took back.
+  const JournalText journal = Journal();
+  ASSERT_EQ(journal.runs.size(), 2u);
+  EXPECT_EQ(journal.runs[1].undoes, run.id);
+  EXPECT_EQ(journal.runs[1].what, "取り消し");
+  EXPECT_TRUE(JournalUndone(journal, run.id));
+  // Newest first (rows ran d1, a.txt, b.txt): a.new first, the contents
+  // of d1.new before d1.new itself, which comes last.
+  ASSERT_FALSE(journal.runs[1].entries.empty());
+  EXPECT_EQ(journal.runs[1].entries.front().oldPath, Disk("a.new"));
+  EXPECT_EQ(journal.runs[1].entries.back().oldPath, Disk("d1.new"));
+  for (const JournalEntry& e : journal.runs[1].entries) EXPECT_EQ(e.outcome, JournalEntry::Done) << e.oldPath;
+}
+
+TEST_F(Page1Undo, ChangesARunNeverMadeAreSkippedAndDeletionsAreNamed) {
+  OpenOn();
+  TickAttributes(true, false, false, true);
+  Select({"a.txt", "b.txt"});
+  Run();
+  Select({"gone"});
+  Choose(form->KDelete);
+  JournalText journal = Journal();
+  ASSERT_EQ(journal.runs.size(), 2u);
+  // As a killed run leaves it: b.txt's change recorded, never made.
+  JournalRun run = journal.runs[0];
+  ASSERT_EQ(run.entries.size(), 2u);
+  ASSERT_EQ(run.entries[1].oldPath, Disk("b.txt"));
+  run.entries[1].outcome = JournalEntry::Pending;
+  SetFileAttributesA(Disk("b.txt").c_str(), run.entries[1].oldAttr);
+  user.boxes.clear();
+  ASSERT_TRUE(form->UndoRun(run));
+  EXPECT_TRUE(user.boxes.empty());
+  EXPECT_EQ(Attributes(Disk("a.txt")) & kReadOnly, 0u);
+  // A deletion cannot be taken back: said for each entry.
+  ASSERT_TRUE(form->UndoRun(journal.runs[1]));
+  ASSERT_EQ(user.boxes.size(), 1u);
+  EXPECT_NE(user.boxes[0].text.find(Disk("gone\\x.txt") + "（削除は元に戻せません）"), String::npos);
+  EXPECT_FALSE(Exists(Disk("gone")));
+}
+
+TEST_F(Page1Undo, AnUndoneRunTakenBackAgainRedoesIt) {
+  OpenOn();
+  Names("%1:s.new");
+  Select({"a.txt"});
+  Run();
+  ASSERT_TRUE(form->UndoRun(Journal().runs.back()));
+  ASSERT_TRUE(Exists(Disk("a.txt")));
+  ASSERT_TRUE(form->UndoRun(Journal().runs.back()));
+  EXPECT_TRUE(Exists(Disk("a.new")));
+  EXPECT_FALSE(Exists(Disk("a.txt")));
+}
+
+}  // namespace
