@@ -181,6 +181,13 @@ void TMainForm::BuildLayout() {
   LabelVerShadow->SetName("LabelVerShadow");
   EmbossedLine(this, panel, 230, 16, "ファイルの属性・日付・名前をまとめて変更します");
   EmbossedLine(this, panel, 254, 16, "Win32 版");
+
+  // Page 5, after the version page: the stored page numbers keep their
+  // meaning.
+  TabSheetHistory = Sheet(this, PageControl, "TabSheetHistory", "履歴");
+  auto* history = Place<TGroupBox>(this, TabSheetHistory, "", 8, 8, 564, 356, "ページ 1 の変更 (新しい順)");
+  ListBoxHistory = Place<TListBox>(this, history, "ListBoxHistory", 12, 20, 540, 324);
+  ListBoxHistory->OnClick = [this](TObject*) { ApplyExecRule(); };
 }
 
 void TMainForm::BuildAtrChangePage() {
@@ -340,6 +347,9 @@ void TMainForm::PageControlChange(TObject*) {
   } else if (page == TabSheetSysFileRestore) {
     ButtonExec->OnClick = [this](TObject* s) { ButtonSysFileRestoreClick(s); };
     if (!RestoreListLoaded) MakeSysFileRestoreList();
+  } else if (page == TabSheetHistory) {
+    ButtonExec->OnClick = [this](TObject* s) { ButtonHistoryUndoClick(s); };
+    MakeHistoryList();
   } else {
     ButtonExec->OnClick = nullptr;
   }
@@ -359,6 +369,9 @@ void TMainForm::ApplyExecRule() {
     enabled = ListBoxSysFileChange->Items().Count() > 0;
   } else if (page == TabSheetSysFileRestore) {
     enabled = ListBoxSysFileRestore->Items().Count() > 0;
+  } else if (page == TabSheetHistory) {
+    const int line = ListBoxHistory->ItemIndex();
+    enabled = line >= 0 && static_cast<size_t>(line) < HistoryRuns.size() && !HistoryRuns[line].undone;
   }
   ButtonExec->SetEnabled(enabled);
 }
@@ -1029,6 +1042,45 @@ bool TMainForm::UndoRun(const JournalRun& run) {
   }
   if (!left.empty()) TellEntries("次の項目は元に戻しませんでした。", left);
   return true;
+}
+
+void TMainForm::MakeHistoryList() {
+  const JournalText journal = ParseJournal(TJournalFile::ReadAll(JournalFileName));
+  HistoryRuns.clear();
+  ListBoxHistory->Items().BeginUpdate();
+  ListBoxHistory->Items().Clear();
+  for (auto run = journal.runs.rbegin(); run != journal.runs.rend(); ++run) {
+    const bool undone = JournalUndone(journal, run->id);
+    ListBoxHistory->Items().Add(run->started + "　" + run->what + "　" + run->directory + "　" +
+                                IntToStr(static_cast<int>(run->entries.size())) + " 件" +
+                                (undone ? "　(取り消し済み)" : ""));
+    HistoryRuns.push_back({*run, undone});
+  }
+  ListBoxHistory->Items().EndUpdate();
+  ApplyExecRule();
+  if (!journal.skipped.empty()) {
+    String lines;
+    for (size_t i = 0; i < journal.skipped.size() && i < 20; ++i) {
+      lines += (i ? ", " : "") + IntToStr(static_cast<int>(journal.skipped[i]));
+    }
+    if (journal.skipped.size() > 20) lines += ", ...";
+    Ask("履歴ファイル\"" + JournalFileName + "\"の次の行は壊れているか VEMTAR のものでないため、読み飛ばしました。\n" +
+            lines,
+        mtInformation, mbOK);
+  }
+}
+
+void TMainForm::ButtonHistoryUndoClick(TObject*) {
+  const int line = ListBoxHistory->ItemIndex();
+  if (line < 0 || static_cast<size_t>(line) >= HistoryRuns.size() || HistoryRuns[line].undone) return;
+  const JournalRun run = HistoryRuns[line].run;
+  if (Ask("選択した実行 (" + run.started + " " + run.what + ") を元に戻します", mtConfirmation,
+          mbOK | mbAbort) != mrOk) {
+    return;
+  }
+  Update();
+  UndoRun(run);
+  MakeHistoryList();
 }
 
 // --- Page 2: removal ---------------------------------------------------------

@@ -88,6 +88,10 @@ public:
 
   // Page 4: version.
   TTabSheet* TabSheetVersion = nullptr;
+
+  // Page 5: the history of page 1's changes, from its journal.
+  TTabSheet* TabSheetHistory = nullptr;
+  TListBox* ListBoxHistory = nullptr;
   TLabel* LabelVer = nullptr;
   TLabel* LabelVerShadow = nullptr;
 
@@ -137,6 +141,11 @@ public:
   // information box. Journaled itself. False (after an error box) when
   // the journal cannot be written.
   bool UndoRun(const JournalRun& run);
+
+  // Page 5: the runs, newest first; 実行 takes the chosen one back after
+  // a question.
+  void MakeHistoryList();
+  void ButtonHistoryUndoClick(TObject* sender);
 
   // Page 2.
   void MakeSysFileChangeList();
@@ -214,6 +223,12 @@ private:
   String JournalFileName;
   // The journal of the command going on; null between commands.
   TJournalFile* Recording = nullptr;
+  // The runs of the history page's lines.
+  struct HistoryRun {
+    JournalRun run;
+    bool undone = false;
+  };
+  std::vector<HistoryRun> HistoryRuns;
   bool SysFileSearched = false;
   bool RestoreListLoaded = false;
   bool DirDateWarned = false;

@@ -24,12 +24,15 @@ desktop_start "$bin" "$dir"
 await_answer VEMTAR active
 
 # Pages by the keyboard: Ctrl+Tab to the version page (past the removal and
-# restore pages, which prepare themselves), Ctrl+Shift+Tab back round.
+# restore pages, which prepare themselves) and the history page, round to
+# page 1, Ctrl+Shift+Tab back round.
 xdotool key ctrl+Tab
 await_answer "システムファイル属性解除" page
 xdotool key ctrl+Tab ctrl+Tab
 await_answer "バージョン" page
 await_answer disabled enabled TButton "実行"
+xdotool key ctrl+Tab
+await_answer "履歴" page
 xdotool key ctrl+Tab
 await_answer "ファイル属性変更" page
 xdotool key ctrl+shift+Tab ctrl+Tab

@@ -227,3 +227,79 @@ TEST_F(Page1Undo, AnUndoneRunTakenBackAgainRedoesIt) {
 }
 
 }  // namespace
+
+namespace {
+
+class Page1History : public Page1Journal {
+protected:
+  std::vector<String> HistoryLines() { return Lines(form->ListBoxHistory); }
+};
+
+TEST_F(Page1History, TheRunsNewestFirstAndTheChosenOneTakenBackAfterTheQuestion) {
+  OpenOn();
+  TickAttributes(true, false, false, true);
+  Select({"a.txt", "b.txt"});
+  Run();
+  Select({"b.txt"});
+  Choose(form->KRenameUpper);
+  ASSERT_EQ(NameOnDisk(Disk("b.txt")), "B.TXT");
+  SwitchTo(form->TabSheetHistory);
+  std::vector<String> lines = HistoryLines();
+  ASSERT_EQ(lines.size(), 2u);
+  EXPECT_NE(lines[0].find("　大文字　" + root + "\\　1 件"), String::npos) << lines[0];
+  EXPECT_NE(lines[1].find("　属性　" + root + "\\　2 件"), String::npos) << lines[1];
+  EXPECT_FALSE(form->ButtonExec->Enabled());  // nothing chosen yet
+  form->ListBoxHistory->SetItemIndex(1);
+  form->ListBoxHistory->OnClick(form->ListBoxHistory);
+  EXPECT_TRUE(form->ButtonExec->Enabled());
+
+  // Abort changes nothing.
+  user.boxes.clear();
+  user.answers = {mrAbort};
+  Run();
+  ASSERT_EQ(user.boxes.size(), 1u);
+  EXPECT_EQ(user.boxes[0].title, "確認");
+  EXPECT_EQ(user.boxes[0].buttons, "OK|中止(&A)");
+  EXPECT_NE(user.boxes[0].text.find("属性) を元に戻します"), String::npos);
+  EXPECT_EQ(Attributes(Disk("a.txt")) & kReadOnly, kReadOnly);
+
+  // OK: the attributes go back, B.TXT keeps the name a later run gave it.
+  user.boxes.clear();
+  Run();
+  EXPECT_EQ(user.boxes.size(), 1u);
+  EXPECT_EQ(Attributes(Disk("a.txt")) & kReadOnly, 0u);
+  EXPECT_EQ(Attributes(Disk("B.TXT")) & kReadOnly, 0u);
+  EXPECT_EQ(NameOnDisk(Disk("b.txt")), "B.TXT");
+  lines = HistoryLines();
+  ASSERT_EQ(lines.size(), 3u);
+  EXPECT_NE(lines[0].find("取り消し"), String::npos);
+  EXPECT_NE(lines[2].find("(取り消し済み)"), String::npos);
+  // A run taken back is not offered again.
+  form->ListBoxHistory->SetItemIndex(2);
+  form->ListBoxHistory->OnClick(form->ListBoxHistory);
+  EXPECT_FALSE(form->ButtonExec->Enabled());
+}
+
+TEST_F(Page1History, DamagedLinesAreSkippedAndNamed) {
+  OpenOn();
+  Select({"a.txt"});
+  TickAttributes(true, false, false, true);
+  Run();
+  // A line cut short, and one from elsewhere.
+  {
+    UniqueHandle file(CreateFileA(JournalFile().c_str(), FILE_APPEND_DATA, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(file);
+    const String junk = "E\t1\t9\tC:\\x\r\nsomething else\r\n";
+    DWORD written = 0;
+    ASSERT_TRUE(WriteFile(file.get(), junk.data(), DWORD(junk.size()), &written, nullptr));
+  }
+  user.boxes.clear();
+  SwitchTo(form->TabSheetHistory);
+  EXPECT_EQ(HistoryLines().size(), 1u);
+  ASSERT_EQ(user.boxes.size(), 1u);
+  // Lines 5 and 6: after the header, the run's head, the entry and its outcome.
+  EXPECT_EQ(user.boxes[0].text, "履歴ファイル\"" + JournalFile() +
+                                    "\"の次の行は壊れているか VEMTAR のものでないため、読み飛ばしました。\n5, 6");
+}
+
+}  // namespace

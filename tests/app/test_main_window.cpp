@@ -37,11 +37,12 @@ TEST_F(MainWindowTest, WindowPagesCaptionsAndVersion) {
   EXPECT_FALSE(style & WS_MAXIMIZEBOX);
   EXPECT_TRUE(style & WS_MINIMIZEBOX);
   EXPECT_TRUE(IsWindowVisible(f.Handle()));
-  ASSERT_EQ(f.PageControl->PageCount(), 4);
+  ASSERT_EQ(f.PageControl->PageCount(), 5);
   EXPECT_EQ(f.PageControl->Pages(0)->Caption(), "ファイル属性変更");
   EXPECT_EQ(f.PageControl->Pages(1)->Caption(), "システムファイル属性解除");
   EXPECT_EQ(f.PageControl->Pages(2)->Caption(), "システムファイル属性復元");
   EXPECT_EQ(f.PageControl->Pages(3)->Caption(), "バージョン");
+  EXPECT_EQ(f.PageControl->Pages(4)->Caption(), "履歴");
   EXPECT_EQ(f.LabelVer->Caption(), "Version 1.10");
   EXPECT_EQ(f.LabelVerShadow->Caption(), "Version 1.10");
   EXPECT_EQ(f.ButtonExec->Caption(), "実行");

@@ -191,11 +191,11 @@ TEST(Program, StartsShowsItsPagesAndStoresThePage) {
       EXPECT_TRUE(Find(tree, "TButton", caption)) << caption;
     }
     for (const char* page : {"ファイル属性変更", "システムファイル属性解除",
-                             "システムファイル属性復元", "バージョン"}) {
+                             "システムファイル属性復元", "バージョン", "履歴"}) {
       EXPECT_TRUE(Find(tree, "TTabSheet", page)) << page;
     }
     ASSERT_TRUE(Tabs(top));
-    EXPECT_EQ(SendMessageA(Tabs(top), TCM_GETITEMCOUNT, 0, 0), 4);
+    EXPECT_EQ(SendMessageA(Tabs(top), TCM_GETITEMCOUNT, 0, 0), 5);
     EXPECT_EQ(VisibleSheet(top), "ファイル属性変更");
 
     // Page 2 lists the system entries of the drive it was started on.
