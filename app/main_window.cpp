@@ -99,6 +99,9 @@ void TMainForm::BuildLayout() {
   Font().SetHeight(12);
   OnCreate = [this](TObject* s) { FormCreate(s); };
   OnClose = [this](TObject* s, TCloseAction& a) { FormClose(s, a); };
+  OnShortCut = [this](TObject* s, WORD key, TShiftState shift, bool& handled) {
+    FormShortCut(s, key, shift, handled);
+  };
 
   // The bottom row; ButtonExec first in tab order.
   ButtonExec = Place<TButton>(this, this, "ButtonExec", 346, 410, 75, 25, "実行");
@@ -1068,6 +1071,28 @@ void TMainForm::MakeHistoryList() {
             lines,
         mtInformation, mbOK);
   }
+}
+
+void TMainForm::FormShortCut(TObject*, WORD key, TShiftState shift, bool& handled) {
+  // Ctrl+Z in an edit field (one that keeps a selection) is the field's own.
+  if (key != 'Z' || shift != ssCtrl || PageControl->ActivePage() != TabSheetAtrChange ||
+      (SendMessageA(GetFocus(), WM_GETDLGCODE, 0, 0) & DLGC_HASSETSEL)) {
+    return;
+  }
+  handled = true;
+  // The newest run of page 1 itself not yet taken back: one Ctrl+Z after
+  // another goes back through them.
+  const JournalText journal = ParseJournal(TJournalFile::ReadAll(JournalFileName));
+  for (auto run = journal.runs.rbegin(); run != journal.runs.rend(); ++run) {
+    if (run->undoes != 0 || JournalUndone(journal, run->id)) continue;
+    if (Ask("直前の実行 (" + run->started + " " + run->what + ") を元に戻します", mtConfirmation,
+            mbOK | mbAbort) == mrOk) {
+      Update();
+      UndoRun(*run);
+    }
+    return;
+  }
+  Ask("元に戻せる実行はありません", mtInformation, mbOK);
 }
 
 void TMainForm::ButtonHistoryUndoClick(TObject*) {

@@ -146,6 +146,9 @@ public:
   // a question.
   void MakeHistoryList();
   void ButtonHistoryUndoClick(TObject* sender);
+  // Ctrl+Z on page 1 (outside the edit fields): offers to take back the
+  // newest run not yet taken back.
+  void FormShortCut(TObject* sender, WORD key, TShiftState shift, bool& handled);
 
   // Page 2.
   void MakeSysFileChangeList();

@@ -25,14 +25,6 @@ int NextControlId() {
 // not objects: FromHandle finds nothing for a window that has gone.
 std::map<HWND, HWND> lastFocused;
 
-TShiftState KeyboardShiftState() {
-  TShiftState shift = 0;
-  if (GetKeyState(VK_SHIFT) < 0) shift |= ssShift;
-  if (GetKeyState(VK_MENU) < 0) shift |= ssAlt;
-  if (GetKeyState(VK_CONTROL) < 0) shift |= ssCtrl;
-  return shift;
-}
-
 // The shift state a mouse message carries in its wParam.
 TShiftState MouseShiftState(WPARAM keys) {
   TShiftState shift = 0;
@@ -46,6 +38,14 @@ TShiftState MouseShiftState(WPARAM keys) {
 }
 
 }  // namespace
+
+TShiftState KeyboardShiftState() {
+  TShiftState shift = 0;
+  if (GetKeyState(VK_SHIFT) < 0) shift |= ssShift;
+  if (GetKeyState(VK_MENU) < 0) shift |= ssAlt;
+  if (GetKeyState(VK_CONTROL) < 0) shift |= ssCtrl;
+  return shift;
+}
 
 // --- TControl ---------------------------------------------------------------
 

@@ -36,6 +36,8 @@ enum TMouseButton { mbLeft, mbRight, mbMiddle };
 using TMouseEvent =
     std::function<void(TObject* sender, TMouseButton button, TShiftState shift, int x, int y)>;
 using TMouseMoveEvent = std::function<void(TObject* sender, TShiftState shift, int x, int y)>;
+// The modifier keys held down now, as the keyboard's state shows them.
+TShiftState KeyboardShiftState();
 // Key events may change the key; 0 swallows it.
 using TKeyEvent = std::function<void(TObject* sender, WORD& key, TShiftState shift)>;
 using TKeyPressEvent = std::function<void(TObject* sender, char& key)>;

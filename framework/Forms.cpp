@@ -109,8 +109,17 @@ bool TApplication::TabKey(const MSG& msg) {
   return true;
 }
 
+bool TApplication::ShortCut(const MSG& msg) {
+  if ((msg.message != WM_KEYDOWN && msg.message != WM_SYSKEYDOWN) || !msg.hwnd) return false;
+  auto* form = dynamic_cast<TForm*>(OwnControl(GetAncestor(msg.hwnd, GA_ROOT)));
+  if (!form || !form->OnShortCut) return false;
+  bool handled = false;
+  form->OnShortCut(form, static_cast<WORD>(msg.wParam), KeyboardShiftState(), handled);
+  return handled;
+}
+
 bool TApplication::DialogMessage(MSG& msg) {
-  if (TabKey(msg)) return true;
+  if (ShortCut(msg) || TabKey(msg)) return true;
   HWND top = msg.hwnd ? GetAncestor(msg.hwnd, GA_ROOT) : nullptr;
   return top && TWinControl::FromHandle(top) && IsDialogMessageA(top, &msg);
 }
@@ -277,7 +286,7 @@ int TForm::ShowModal() {
       PostQuitMessage(static_cast<int>(msg.wParam));
       break;
     }
-    if (!Application().TabKey(msg) && !IsDialogMessageA(Handle(), &msg)) {
+    if (!Application().ShortCut(msg) && !Application().TabKey(msg) && !IsDialogMessageA(Handle(), &msg)) {
       TranslateMessage(&msg);
       DispatchMessageA(&msg);
     }

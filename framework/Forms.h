@@ -92,6 +92,9 @@ public:
   TNotifyEvent OnCreate;
   TNotifyEvent OnShow;
   std::function<void(TObject* sender, TCloseAction& action)> OnClose;
+  // A key pressed anywhere in the form, before the focused control and
+  // the dialog keys see it; handled true takes it.
+  std::function<void(TObject* sender, WORD key, TShiftState shift, bool& handled)> OnShortCut;
 
 protected:
   void CreateParams(TCreateParams& params) override;
@@ -177,6 +180,9 @@ public:
   // Tab, Shift+Tab, Ctrl+Tab and Ctrl+Shift+Tab in a form of ours; true
   // when the key was taken.
   static bool TabKey(const MSG& msg);
+  // A key pressed in a form of ours offered to its OnShortCut; true when
+  // the form took it.
+  static bool ShortCut(const MSG& msg);
   // The standard display of an exception that escaped a handler.
   void ShowException(const std::exception& e);
 

@@ -303,3 +303,62 @@ TEST_F(Page1History, DamagedLinesAreSkippedAndNamed) {
 }
 
 }  // namespace
+
+namespace {
+
+class Page1CtrlZ : public Page1Journal {
+protected:
+  // Ctrl+Z (or another key with Ctrl) as the message loop meets it in the
+  // focused window; true when the window took it.
+  bool CtrlKey(WORD key) {
+    BYTE keys[256] = {};
+    GetKeyboardState(keys);
+    keys[VK_CONTROL] = 0x80;
+    SetKeyboardState(keys);
+    MSG msg{GetFocus(), WM_KEYDOWN, key, 0, 0, {}};
+    const bool taken = TApplication::ShortCut(msg);
+    keys[VK_CONTROL] = 0;
+    SetKeyboardState(keys);
+    return taken;
+  }
+};
+
+TEST_F(Page1CtrlZ, CtrlZOffersTheNewestRunNotTakenBackOneAfterAnother) {
+  OpenOn();
+  form->FileList->SetFocus();
+  EXPECT_TRUE(CtrlKey('Z'));  // nothing to take back yet: said so
+  ASSERT_EQ(Texts(), std::vector<String>{"元に戻せる実行はありません"});
+  TickAttributes(true, false, false, true);
+  Select({"a.txt"});
+  Run();
+  Select({"b.txt"});
+  Run();
+  user.boxes.clear();
+  user.answers = {mrAbort};
+  form->FileList->SetFocus();
+  EXPECT_TRUE(CtrlKey('Z'));
+  ASSERT_EQ(user.boxes.size(), 1u);
+  EXPECT_EQ(user.boxes[0].title, "確認");
+  EXPECT_EQ(Attributes(Disk("b.txt")) & kReadOnly, kReadOnly);
+  // OK: the newest, then the one before; the undo runs are passed over.
+  EXPECT_TRUE(CtrlKey('Z'));
+  EXPECT_EQ(Attributes(Disk("b.txt")) & kReadOnly, 0u);
+  EXPECT_EQ(Attributes(Disk("a.txt")) & kReadOnly, kReadOnly);
+  form->FileList->SetFocus();
+  EXPECT_TRUE(CtrlKey('Z'));
+  EXPECT_EQ(Attributes(Disk("a.txt")) & kReadOnly, 0u);
+  // Elsewhere the key is not ours: in an edit field, on another page, or
+  // another letter.
+  user.boxes.clear();
+  form->CheckBoxFileName->SetChecked(true);  // the field's group usable
+  form->EditFileName->SetFocus();
+  ASSERT_EQ(GetFocus(), form->EditFileName->Handle());
+  EXPECT_FALSE(CtrlKey('Z'));
+  form->FileList->SetFocus();
+  EXPECT_FALSE(CtrlKey('Y'));
+  SwitchTo(form->TabSheetVersion);
+  EXPECT_FALSE(CtrlKey('Z'));
+  EXPECT_TRUE(user.boxes.empty());
+}
+
+}  // namespace
