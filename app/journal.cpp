@@ -105,7 +105,9 @@ bool Word(const String& text, uint32_t& word) {
   return true;
 }
 
-// Days since 1601-01-01 to the proleptic Gregorian date and back.
+// Days since 1601-01-01 to the proleptic Gregorian date and back (file
+// times are Gregorian; the library's calendar, Date, keeps its own leap
+// rule).
 constexpr int64_t kEpochDays = 584694;  // days from 0000-03-01 to 1601-01-01
 void CivilFromDays(int64_t days, int& y, int& m, int& d) {
   const int64_t z = days + kEpochDays;
@@ -219,6 +221,9 @@ JournalText ParseJournal(const String& text) {
            Unescaped(f[4], run.what) && Id(f[5], run.undoes) && f[2].find('%') == String::npos;
       if (ok) {
         run.started = f[2];
+        if (const auto undone = runAt.find(run.undoes); undone != runAt.end()) {
+          journal.runs[undone->second].undone = true;
+        }
         runAt[run.id] = journal.runs.size();
         journal.runs.push_back(std::move(run));
       }
@@ -270,13 +275,6 @@ size_t JournalTrimOffset(const String& text, size_t maxRuns, size_t maxBytes) {
   }
   if (keep == heads.size()) return 0;
   return heads[heads.size() - keep];
-}
-
-bool JournalUndone(const JournalText& journal, uint32_t run) {
-  for (const JournalRun& r : journal.runs) {
-    if (r.undoes == run) return true;
-  }
-  return false;
 }
 
 uint32_t JournalLastRunId(const String& text) {

@@ -41,6 +41,7 @@ struct JournalRun {
   String directory;  // the list's directory
   String what;       // what the run changed, in the user's words
   uint32_t undoes = 0;  // the run this run took back, 0 for none
+  bool undone = false;  // taken back by a later run of the journal
   std::vector<JournalEntry> entries;
 };
 
@@ -73,5 +74,3 @@ bool ParseJournalTime(const String& text, uint64_t& fileTime);
 // begin in the middle of a line: a file's tail); 0 when there is none.
 uint32_t JournalLastRunId(const String& text);
 
-// Whether a run was taken back by a later run of the journal.
-bool JournalUndone(const JournalText& journal, uint32_t run);

@@ -12,7 +12,6 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdint>
-#include <cstring>
 
 TMainForm* MainForm = nullptr;
 
@@ -509,6 +508,22 @@ uint64_t Ticks(const FILETIME& time) {
   return uint64_t(time.dwHighDateTime) << 32 | time.dwLowDateTime;
 }
 
+// Sets only the entry's last-write time (creation and last-access times
+// stay), read-only lifted while it is set; its attributes (INVALID when
+// unknown) are the open's flags. opened: whether the entry could be opened.
+bool SetLastWriteTime(const String& path, DWORD attributes, const FILETIME& time, bool& opened) {
+  const bool known = attributes != INVALID_FILE_ATTRIBUTES;
+  const bool readOnly = known && (attributes & FILE_ATTRIBUTE_READONLY);
+  if (readOnly) SetFileAttributesA(path.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
+  UniqueHandle file(CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                                known ? attributes : 0, nullptr));
+  opened = static_cast<bool>(file);
+  const bool set = file && SetFileTime(file.get(), nullptr, nullptr, &time);
+  file.reset();
+  if (readOnly) SetFileAttributesA(path.c_str(), attributes);
+  return set;
+}
+
 // The local time now, as a journal's run head gives it.
 String NowText() {
   SYSTEMTIME now;
@@ -599,9 +614,10 @@ void TMainForm::ButtonFileAtrChangeClick(TObject*) {
   const bool attributes = CheckBoxFAtr->Checked();
   const bool date = CheckBoxFTime->Checked();
   const bool name = CheckBoxFileName->Checked();
-  String question = "選択したファイルの";
-  if (attributes) question += "属性";
-  if (date) question += String(attributes ? "と" : "") + "日付";
+  // What the run changes, as the question and the journal name it.
+  String what;
+  if (attributes) what += "属性";
+  if (date) what += String(attributes ? "と" : "") + "日付";
   if (name) {
     if (EditFileName->Text().empty()) {
       Ask("ファイル名が指定されていません", mtError, mbOK);
@@ -613,9 +629,9 @@ void TMainForm::ButtonFileAtrChangeClick(TObject*) {
       Ask("ファイル名の開始番号が正しくありません", mtError, mbOK);
       return;
     }
-    question += String(attributes || date ? "と" : "") + "名前";
+    what += String(attributes || date ? "と" : "") + "名前";
   }
-  question += "を変更します";
+  const String question = "選択したファイルの" + what + "を変更します";
   FILETIME time{};
   if (date && !BatchFileTime(time)) {
     // Refused before anything changes: no file gets a time never set.
@@ -637,12 +653,8 @@ void TMainForm::ButtonFileAtrChangeClick(TObject*) {
   if (CheckBoxSystem->Checked()) word |= FILE_ATTRIBUTE_SYSTEM;
   if (CheckBoxArchive->Checked()) word |= FILE_ATTRIBUTE_ARCHIVE;
 
-  // "選択したファイルの属性と日付を変更します" records "属性と日付".
-  const String what = question.substr(std::strlen("選択したファイルの"),
-                                      question.size() - std::strlen("選択したファイルの") -
-                                          std::strlen("を変更します"));
   TJournalFile journal(JournalFileName);
-  if (!BeginRecording(journal, what)) return;
+  if (!BeginRecording(journal, FileList->Directory(), what)) return;
   {
     RecordingScope recording(Recording, journal);
     kxWaitCursor wait;
@@ -654,8 +666,9 @@ void TMainForm::ButtonFileAtrChangeClick(TObject*) {
   TellLeftAlone();
 }
 
-bool TMainForm::BeginRecording(TJournalFile& journal, const String& what) {
-  if (journal.Begin(NowText(), FileList->Directory(), what)) return true;
+bool TMainForm::BeginRecording(TJournalFile& journal, const String& directory, const String& what,
+                               uint32_t undoes) {
+  if (journal.Begin(NowText(), directory, what, undoes)) return true;
   Ask("履歴ファイル\"" + JournalFileName + "\"に書き込めないため、変更を中止しました。", mtError, mbOK);
   return false;
 }
@@ -749,12 +762,9 @@ bool TMainForm::ChangeFoundEntry(const WIN32_FIND_DATAA& entry, DWORD word, cons
   if (Choices.Date) {
     attributes = GetFileAttributesA(path.c_str());
     haveAttributes = attributes != INVALID_FILE_ATTRIBUTES;
-    const bool readOnly = haveAttributes && (attributes & FILE_ATTRIBUTE_READONLY);
-    if (readOnly) SetFileAttributesA(path.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
-    UniqueHandle file(CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
-                                  OPEN_EXISTING, haveAttributes ? attributes : 0, nullptr));
-    done = file && SetFileTime(file.get(), nullptr, nullptr, &time) && done;
-    if (!file && haveAttributes && (attributes & FILE_ATTRIBUTE_DIRECTORY) && !DirDateWarned) {
+    bool opened = false;
+    done = SetLastWriteTime(path, attributes, time, opened) && done;
+    if (!opened && haveAttributes && (attributes & FILE_ATTRIBUTE_DIRECTORY) && !DirDateWarned) {
       outcome(false);
       Ask(path + "\nディレクトリの日付は変更できません", mtError, mbOK);
       // Closed with the program: nothing more is changed.
@@ -762,8 +772,6 @@ bool TMainForm::ChangeFoundEntry(const WIN32_FIND_DATAA& entry, DWORD word, cons
       Update();
       DirDateWarned = true;
     }
-    file.reset();
-    if (readOnly) SetFileAttributesA(path.c_str(), attributes);
   }
   outcome(done);
 
@@ -855,7 +863,7 @@ void TMainForm::KRenameUpperLowerClick(TObject* sender) {
   const bool lower = sender == KRenameLower;
   LeftAlone.clear();
   TJournalFile journal(JournalFileName);
-  if (!BeginRecording(journal, lower ? "小文字" : "大文字")) return;
+  if (!BeginRecording(journal, FileList->Directory(), lower ? "小文字" : "大文字")) return;
   {
     RecordingScope recording(Recording, journal);
     kxWaitCursor wait;
@@ -896,7 +904,7 @@ void TMainForm::FileListEdited(TObject*, int row, String& text) {
     return;
   }
   TJournalFile journal(JournalFileName);
-  if (!BeginRecording(journal, "名前の変更")) {
+  if (!BeginRecording(journal, FileList->Directory(), "名前の変更")) {
     text = caption;
     return;
   }
@@ -914,7 +922,7 @@ void TMainForm::KDeleteClick(TObject*) {
   LeftAlone.clear();
   // A deletion is recorded entry by entry, though it cannot be taken back.
   TJournalFile journal(JournalFileName);
-  if (!BeginRecording(journal, "削除")) return;
+  if (!BeginRecording(journal, FileList->Directory(), "削除")) return;
   class Watch : public kxDeleteWatch {
   public:
     explicit Watch(TMainForm& form) : form_(form) {}
@@ -962,10 +970,7 @@ void TMainForm::KDeleteClick(TObject*) {
 
 bool TMainForm::UndoRun(const JournalRun& run) {
   TJournalFile journal(JournalFileName);
-  if (!journal.Begin(NowText(), run.directory, "取り消し", run.id)) {
-    Ask("履歴ファイル\"" + JournalFileName + "\"に書き込めないため、変更を中止しました。", mtError, mbOK);
-    return false;
-  }
+  if (!BeginRecording(journal, run.directory, "取り消し", run.id)) return false;
   std::vector<std::pair<String, String>> left;
   {
     RecordingScope recording(Recording, journal);
@@ -1029,15 +1034,9 @@ bool TMainForm::UndoRun(const JournalRun& run) {
         done = SetFileAttributesA(path.c_str(), record.newAttr);
       }
       if (done && record.newTime != record.oldTime) {
-        const DWORD attributes = GetFileAttributesA(path.c_str());
-        const bool readOnly = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY);
-        if (readOnly) SetFileAttributesA(path.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
-        UniqueHandle file(CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                                      FILE_FLAG_BACKUP_SEMANTICS, nullptr));
-        FILETIME time{static_cast<DWORD>(e->oldTime), static_cast<DWORD>(e->oldTime >> 32)};
-        done = file && SetFileTime(file.get(), nullptr, nullptr, &time);
-        file.reset();
-        if (readOnly) SetFileAttributesA(path.c_str(), attributes);
+        const FILETIME time{static_cast<DWORD>(e->oldTime), static_cast<DWORD>(e->oldTime >> 32)};
+        bool opened = false;
+        done = SetLastWriteTime(path, GetFileAttributesA(path.c_str()), time, opened);
       }
       Recording->Outcome(record, done);
       if (!done) left.emplace_back(e->newPath, "元に戻せませんでした");
@@ -1053,11 +1052,10 @@ void TMainForm::MakeHistoryList() {
   ListBoxHistory->Items().BeginUpdate();
   ListBoxHistory->Items().Clear();
   for (auto run = journal.runs.rbegin(); run != journal.runs.rend(); ++run) {
-    const bool undone = JournalUndone(journal, run->id);
     ListBoxHistory->Items().Add(run->started + "　" + run->what + "　" + run->directory + "　" +
                                 IntToStr(static_cast<int>(run->entries.size())) + " 件" +
-                                (undone ? "　(取り消し済み)" : ""));
-    HistoryRuns.push_back({*run, undone});
+                                (run->undone ? "　(取り消し済み)" : ""));
+    HistoryRuns.push_back(*run);
   }
   ListBoxHistory->Items().EndUpdate();
   ApplyExecRule();
@@ -1084,12 +1082,8 @@ void TMainForm::FormShortCut(TObject*, WORD key, TShiftState shift, bool& handle
   // another goes back through them.
   const JournalText journal = ParseJournal(TJournalFile::ReadAll(JournalFileName));
   for (auto run = journal.runs.rbegin(); run != journal.runs.rend(); ++run) {
-    if (run->undoes != 0 || JournalUndone(journal, run->id)) continue;
-    if (Ask("直前の実行 (" + run->started + " " + run->what + ") を元に戻します", mtConfirmation,
-            mbOK | mbAbort) == mrOk) {
-      Update();
-      UndoRun(*run);
-    }
+    if (run->undoes != 0 || run->undone) continue;
+    OfferUndo("直前の実行", *run);
     return;
   }
   Ask("元に戻せる実行はありません", mtInformation, mbOK);
@@ -1098,14 +1092,20 @@ void TMainForm::FormShortCut(TObject*, WORD key, TShiftState shift, bool& handle
 void TMainForm::ButtonHistoryUndoClick(TObject*) {
   const int line = ListBoxHistory->ItemIndex();
   if (line < 0 || static_cast<size_t>(line) >= HistoryRuns.size() || HistoryRuns[line].undone) return;
-  const JournalRun run = HistoryRuns[line].run;
-  if (Ask("選択した実行 (" + run.started + " " + run.what + ") を元に戻します", mtConfirmation,
-          mbOK | mbAbort) != mrOk) {
-    return;
+  // The list is made again only after a run was taken back: an aborted
+  // question keeps the choice.
+  if (OfferUndo("選択した実行", HistoryRuns[line])) MakeHistoryList();
+}
+
+bool TMainForm::OfferUndo(const String& which, const JournalRun& run) {
+  // Only OK goes on: a box closed otherwise is no answer.
+  if (Ask(which + " (" + run.started + " " + run.what + ") を元に戻します", mtConfirmation, mbOK | mbAbort) !=
+      mrOk) {
+    return false;
   }
   Update();
   UndoRun(run);
-  MakeHistoryList();
+  return true;
 }
 
 // --- Page 2: removal ---------------------------------------------------------

@@ -149,6 +149,9 @@ public:
   // Ctrl+Z on page 1 (outside the edit fields): offers to take back the
   // newest run not yet taken back.
   void FormShortCut(TObject* sender, WORD key, TShiftState shift, bool& handled);
+  // Asks whether to take back the run (which: how the question names it)
+  // and does so on OK; false when not asked to.
+  bool OfferUndo(const String& which, const JournalRun& run);
 
   // Page 2.
   void MakeSysFileChangeList();
@@ -210,7 +213,8 @@ private:
   // Opens the journal for a command that changes entries, its head
   // written; false (after an error box) when it cannot be written, and
   // then nothing may change.
-  bool BeginRecording(TJournalFile& journal, const String& what);
+  bool BeginRecording(TJournalFile& journal, const String& directory, const String& what,
+                      uint32_t undoes = 0);
   // Writes an entry's change ahead of it; false (after an error box)
   // when that failed: the entry and the rest of the command stay as they
   // are.
@@ -227,11 +231,7 @@ private:
   // The journal of the command going on; null between commands.
   TJournalFile* Recording = nullptr;
   // The runs of the history page's lines.
-  struct HistoryRun {
-    JournalRun run;
-    bool undone = false;
-  };
-  std::vector<HistoryRun> HistoryRuns;
+  std::vector<JournalRun> HistoryRuns;
   bool SysFileSearched = false;
   bool RestoreListLoaded = false;
   bool DirDateWarned = false;

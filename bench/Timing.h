@@ -78,16 +78,15 @@ private:
 };
 
 // Takes turns until every figure is settled, or maxTurns were counted:
-// the first turn warms the caches (and the program's own first use) and is
-// not counted. Answers the turns counted.
+// turn 0 warms the caches (and the program's own first use) and is not
+// counted; turn gets the turn's number. Answers the turns counted.
 inline int TakeTurns(std::initializer_list<Pairs*> figures, int maxTurns,
-                     const std::function<void()>& turn) {
-  turn();
+                     const std::function<void(int turn)>& turn) {
+  turn(0);
   for (Pairs* figure : figures) figure->Clear();
   int turns = 0;
   while (turns < maxTurns) {
-    turn();
-    ++turns;
+    turn(++turns);
     if (std::all_of(figures.begin(), figures.end(), [](const Pairs* f) { return f->Settled(); })) break;
   }
   return turns;

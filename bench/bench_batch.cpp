@@ -77,8 +77,7 @@ int main(int argc, char** argv) {
   SetAll(drive.Drive(), word(readOnly = true), files);
   Pairs batch;
   std::vector<double> attrib, start;
-  int turn = 0;
-  const int turns = TakeTurns({&batch}, 25, [&] {
+  const int turns = TakeTurns({&batch}, 25, [&](int turn) {
     const double bare = timed([&](bool on) {
       size_t counted = 0;
       SetAll(drive.Drive(), word(on), counted);
@@ -90,8 +89,8 @@ int main(int argc, char** argv) {
               }),
               bare);
     // /D as well: the other two change the directories too. Printed only,
-    // from the first turns.
-    if (turn++ < 4) {
+    // from the first four counted turns.
+    if (turn >= 1 && turn <= 4) {
       attrib.push_back(timed([&](bool on) {
         CommandSeconds(String("cmd /c attrib ") + (on ? "+R" : "-R") + " /S /D " + drive.Drive() +
                            "\\* >NUL",

@@ -127,7 +127,7 @@ void Measure(const String& dir, double listingTarget, Gate& gate) {
   Pairs listing;
   std::unique_ptr<Lister> lister;
   size_t rowBytes = 0;
-  const int turns = TakeTurns({&listing}, 25, [&] {
+  const int turns = TakeTurns({&listing}, 25, [&](int) {
     const double bare = Seconds([&] { BareEnumeration(dir); });
     lister.reset();
     lister = std::make_unique<Lister>();
@@ -152,7 +152,7 @@ void Measure(const String& dir, double listingTarget, Gate& gate) {
 
   // Name order to size order and back, in turns with the references.
   Pairs bySize, byName;
-  TakeTurns({&bySize, &byName}, 25, [&] {
+  TakeTurns({&bySize, &byName}, 25, [&](int) {
     const double plainSize = PlainSort(*list, fstSize);
     bySize.Add(Seconds([&] { list->SetSortType(fstSize); }), plainSize);
     gate.Check(InOrder(*list, fstSize), "the rows sorted by size");

@@ -151,7 +151,7 @@ int main(int argc, char** argv) {
     gif.UseDelay = false;
     TBitmap mine, theirs;
     Pairs pairs;
-    TakeTurns({&pairs}, maxPairs, [&] {
+    TakeTurns({&pairs}, maxPairs, [&](int) {
       const double ours = Seconds([&] { Ours(gif, c, mine); });
       pairs.Add(ours, Seconds([&] { Reference(c, theirs); }));
     });

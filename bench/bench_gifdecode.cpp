@@ -118,7 +118,7 @@ int main(int argc, char** argv) {
     gate.Check(Ours(c.file) == c.expected, c.name + ": our decoder's pixels differ");
     gate.Check(Giflib(c.file) == c.expected, c.name + ": giflib's pixels differ");
     Pairs pairs;
-    TakeTurns({&pairs}, maxPairs, [&] {
+    TakeTurns({&pairs}, maxPairs, [&](int) {
       const double ours = Seconds([&] { Ours(c.file); });
       pairs.Add(ours, Seconds([&] { Giflib(c.file); }));
     });

@@ -53,10 +53,9 @@ int main(int argc, char** argv) {
   Gate gate;
   Pairs scan;
   std::vector<double> cmd, start;
-  // cmd takes twice the scan: it runs once a turn for the first turns only.
-  int turn = 0;
-  const int turns = TakeTurns({&scan}, 25, [&] {
-    double bare = Seconds([&] {
+  // cmd takes twice the scan: it runs in the first four counted turns only.
+  const int turns = TakeTurns({&scan}, 25, [&](int turn) {
+    const double bare = Seconds([&] {
       size_t counted = 0;
       SystemEntries(drive.Drive(), counted);
     });
@@ -67,7 +66,7 @@ int main(int argc, char** argv) {
       listed.push_back(form.ListBoxSysFileChange->Items().Get(i));
     }
     gate.Check(listed == expected, "the scan did not list exactly the tree's system entries");
-    if (turn++ < 4) {
+    if (turn >= 1 && turn <= 4) {
       cmd.push_back(CommandSeconds("cmd /c dir /s /b /a:s " + drive.Drive() + "\\ >NUL", gate));
       start.push_back(CommandSeconds("cmd /c exit", gate));
     }

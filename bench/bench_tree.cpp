@@ -125,7 +125,7 @@ int main(int argc, char** argv) {
   // within a turn; every step leaves the tree as the next one expects it.
   Pairs open, check, added, rebuild;
   bool lost = false;
-  const int turns = TakeTurns({&open, &check, &added, &rebuild}, 15, [&] {
+  const int turns = TakeTurns({&open, &check, &added, &rebuild}, 15, [&](int) {
     if (lost) return;
     levelNode->Collapse(false);
     const double openOurs = Seconds([&] { levelNode->Expand(false); });

@@ -142,8 +142,9 @@ TEST(Journal, AnUndoRunMarksTheRunItTookBack) {
   JournalRun undo = SampleRun(9);
   undo.undoes = 4;
   const JournalText read = ParseJournal(kJournalHeader + Written(SampleRun(4), true) + Written(undo, true));
-  EXPECT_TRUE(JournalUndone(read, 4));
-  EXPECT_FALSE(JournalUndone(read, 9));
+  ASSERT_EQ(read.runs.size(), 2u);
+  EXPECT_TRUE(read.runs[0].undone);
+  EXPECT_FALSE(read.runs[1].undone);
 }
 
 }  // namespace

@@ -179,7 +179,7 @@ TEST_F(Page1Undo, ARunTakenBackLeavesWhatChangedSinceAndSaysSo) {
   ASSERT_EQ(journal.runs.size(), 2u);
   EXPECT_EQ(journal.runs[1].undoes, run.id);
   EXPECT_EQ(journal.runs[1].what, "取り消し");
-  EXPECT_TRUE(JournalUndone(journal, run.id));
+  EXPECT_TRUE(journal.runs[0].undone);
   // Newest first (rows ran d1, a.txt, b.txt): a.new first, the contents
   // of d1.new before d1.new itself, which comes last.
   ASSERT_FALSE(journal.runs[1].entries.empty());

@@ -28,7 +28,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   for (size_t i = 0; i < read.runs.size(); ++i) {
     const JournalRun &a = read.runs[i], &b = back.runs[i];
     CHECK(a.id == b.id && a.started == b.started && a.directory == b.directory && a.what == b.what &&
-          a.undoes == b.undoes && a.entries.size() == b.entries.size());
+          a.undoes == b.undoes && a.undone == b.undone && a.entries.size() == b.entries.size());
     for (size_t k = 0; k < a.entries.size(); ++k) {
       const JournalEntry &x = a.entries[k], &y = b.entries[k];
       CHECK(x.seq == y.seq && x.oldPath == y.oldPath && x.newPath == y.newPath && x.oldAttr == y.oldAttr &&
