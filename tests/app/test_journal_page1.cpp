@@ -132,9 +132,11 @@ TEST_F(Page1Journal, TheListsCommandsAreRecordedADeletionEntryByEntry) {
     EXPECT_TRUE(e.newPath.empty());
     EXPECT_EQ(e.outcome, JournalEntry::Done);
   }
-  // The directory's outcome after its contents': its line comes last.
+  // The directory's outcome (entry 1) after its contents' (entry 2).
   const String text = TJournalFile::ReadAll(JournalFile());
-  EXPECT_GT(text.rfind("\tOK\t"), text.rfind("x.txt"));
+  const String outcome = "\r\nO\t" + std::to_string(deletion.id) + "\t";
+  ASSERT_NE(text.find(outcome + "2\t"), String::npos);
+  EXPECT_GT(text.find(outcome + "1\t"), text.find(outcome + "2\t"));
 }
 
 }  // namespace
