@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdint>
+#include <functional>
 
 TMainForm* MainForm = nullptr;
 
@@ -22,6 +23,11 @@ constexpr double kVersion = 110;
 constexpr DWORD kSearchShowMs = 40;
 const char* const kSection = "Vemtar";
 const char* const kRecordSection = "SystemFileList";
+
+// The run's way into a directory: never through a link to one elsewhere.
+bool Descends(DWORD attributes) {
+  return (attributes & FILE_ATTRIBUTE_DIRECTORY) && !(attributes & FILE_ATTRIBUTE_REPARSE_POINT);
+}
 
 // The platform's beep for each kind of box, then the box.
 int Ask(const String& text, TMsgDlgType type, unsigned buttons) {
@@ -251,6 +257,29 @@ void TMainForm::BuildAtrChangePage() {
       Place<TCheckBox>(this, page, "CheckBoxSubDir", 8, 352, 200, 17, "ｻﾌﾞﾃﾞｨﾚｸﾄﾘも検索する");
   CheckBoxSubDir->SetChecked(true);
 
+  // The preview follows every field it is made from. A timer's tick
+  // comes only when no other message waits, so a burst of changes (a
+  // drag over the rows, a pasted pattern) is worked out once.
+  PreviewTimer = new TTimer(this);
+  PreviewTimer->SetEnabled(false);
+  PreviewTimer->SetInterval(10);
+  PreviewTimer->OnTimer = [this](TObject*) { UpdatePreview(); };
+  for (TCustomEdit* edit : {static_cast<TCustomEdit*>(EditFileName), static_cast<TCustomEdit*>(EditIndex),
+                            static_cast<TCustomEdit*>(EditDate), static_cast<TCustomEdit*>(EditTime)}) {
+    edit->OnChange = [this](TObject*) { PreviewChanged(false); };
+  }
+  for (TCheckBox* box : {CheckBoxReadOnly, CheckBoxHidden, CheckBoxSystem, CheckBoxArchive}) {
+    box->OnClick = [this](TObject*) { PreviewChanged(false); };
+  }
+  CheckBoxSubDir->OnClick = [this](TObject*) { PreviewChanged(true); };
+  FileList->OnColumnText = [this](int row, int column) -> const char* {
+    if (column != PreviewColumn || row < 0 || static_cast<size_t>(row) >= PreviewTexts.size()) {
+      return nullptr;
+    }
+    const auto& [caption, text] = PreviewTexts[row];
+    return caption == FileList->Caption(row) ? text.c_str() : nullptr;
+  };
+
   BuildFileListMenu();
 }
 
@@ -381,12 +410,13 @@ void TMainForm::ApplyExecRule() {
 namespace {
 
 // An information box naming entries and why each was left, at most 20.
-void TellEntries(const String& head, const std::vector<std::pair<String, String>>& entries) {
+void TellEntries(const String& head, const std::vector<std::pair<String, String>>& entries,
+                 TMsgDlgType type = mtInformation) {
   String text = head;
   const size_t shown = std::min<size_t>(entries.size(), 20);
   for (size_t i = 0; i < shown; ++i) text += "\n" + entries[i].first + "（" + entries[i].second + "）";
   if (entries.size() > shown) text += "\nほか " + IntToStr(static_cast<int>(entries.size() - shown)) + " 件";
-  Ask(text, mtInformation, mbOK);
+  Ask(text, type, mbOK);
 }
 
 }  // namespace
@@ -447,6 +477,7 @@ void ShowEditUsable(TCustomEdit* edit, bool usable) { edit->SetColor(usable ? cl
 void TMainForm::CheckBoxFAtrClick(TObject*) {
   GroupBoxAtr->SetEnabled(CheckBoxFAtr->Checked());
   CheckFileList();
+  PreviewChanged(true);
   GroupBoxAtr->Invalidate();
 }
 
@@ -456,6 +487,7 @@ void TMainForm::CheckBoxFTimeClick(TObject*) {
   ShowEditUsable(EditDate, on);
   ShowEditUsable(EditTime, on);
   CheckFileList();
+  PreviewChanged(true);
   GroupBoxDate->Invalidate();
 }
 
@@ -466,10 +498,14 @@ void TMainForm::CheckBoxFileNameClick(TObject*) {
   EditIndex->SetEnabled(on);
   ShowEditUsable(EditIndex, on);
   CheckFileList();
+  PreviewChanged(true);
   GroupBoxFileName->Invalidate();
 }
 
-void TMainForm::FileListChange(TObject*) { CheckFileList(); }
+void TMainForm::FileListChange(TObject*) {
+  CheckFileList();
+  PreviewChanged(true);
+}
 
 void TMainForm::CheckFileList() {
   // The button belongs to the page shown: a refresh of the list behind
@@ -638,6 +674,24 @@ void TMainForm::ButtonFileAtrChangeClick(TObject*) {
     Ask("ファイルの日付または時刻が正しくありません", mtError, mbOK);
     return;
   }
+  if (name) {
+    // Names the moves would find taken are refused before anything
+    // changes: the run would otherwise stop half done.
+    const RenameListing listing = ListRenames(RenamesBelow(), SIZE_MAX);
+    const RenamePlan plan = PlanRenames(EditFileName->Text(), NameIndex, listing.items, listing.present);
+    if (plan.collisions > 0) {
+      std::vector<std::pair<String, String>> entries;
+      for (size_t i = 0; i < plan.items.size(); ++i) {
+        if (!plan.items[i].collides) continue;
+        String path = listing.directories[listing.items[i].directory];
+        AppendPath(path, listing.items[i].name);
+        entries.emplace_back(path, "→ " + plan.items[i].newName);
+      }
+      TellEntries("次の項目の新しい名前が他の項目と重なるため、何も変更しませんでした。", entries,
+                  mtError);
+      return;
+    }
+  }
   if (Ask(question, mtConfirmation, mbOK | mbAbort) == mrAbort) return;
   Update();
   DirDateWarned = false;
@@ -647,12 +701,7 @@ void TMainForm::ButtonFileAtrChangeClick(TObject*) {
   NameIndexSpent = false;
   LeftAlone.clear();
 
-  DWORD word = FILE_ATTRIBUTE_NORMAL;
-  if (CheckBoxReadOnly->Checked()) word |= FILE_ATTRIBUTE_READONLY;
-  if (CheckBoxHidden->Checked()) word |= FILE_ATTRIBUTE_HIDDEN;
-  if (CheckBoxSystem->Checked()) word |= FILE_ATTRIBUTE_SYSTEM;
-  if (CheckBoxArchive->Checked()) word |= FILE_ATTRIBUTE_ARCHIVE;
-
+  const DWORD word = AttributeWord();
   TJournalFile journal(JournalFileName);
   if (!BeginRecording(journal, FileList->Directory(), what)) return;
   {
@@ -775,9 +824,7 @@ bool TMainForm::ChangeFoundEntry(const WIN32_FIND_DATAA& entry, DWORD word, cons
   }
   outcome(done);
 
-  // Into a directory, never through a link to one elsewhere.
-  if (haveAttributes && (attributes & FILE_ATTRIBUTE_DIRECTORY) &&
-      !(attributes & FILE_ATTRIBUTE_REPARSE_POINT) && Choices.SubDir) {
+  if (haveAttributes && Descends(attributes) && Choices.SubDir) {
     // The entries are taken first: renamed ones must not come round again.
     // Each is changed from the record found here; looking every one up
     // again would cost as much as the change itself.
@@ -802,6 +849,161 @@ int TMainForm::RenameWithMessage(const String& oldPath, const String& newPath) {
   return Ask(text, mtError, mbOK | mbAbort);
 }
 
+// --- Page 1: the preview -------------------------------------------------------
+
+namespace {
+
+// Entries a preview lists at most; beyond them it says it stops.
+constexpr size_t kPreviewLimit = 50000;
+constexpr int kPreviewWidth = 200;
+
+}  // namespace
+
+DWORD TMainForm::AttributeWord() const {
+  DWORD word = FILE_ATTRIBUTE_NORMAL;
+  if (CheckBoxReadOnly->Checked()) word |= FILE_ATTRIBUTE_READONLY;
+  if (CheckBoxHidden->Checked()) word |= FILE_ATTRIBUTE_HIDDEN;
+  if (CheckBoxSystem->Checked()) word |= FILE_ATTRIBUTE_SYSTEM;
+  if (CheckBoxArchive->Checked()) word |= FILE_ATTRIBUTE_ARCHIVE;
+  return word;
+}
+
+bool TMainForm::RenamesBelow() const {
+  return CheckBoxFileName->Checked() && CheckBoxSubDir->Checked() &&
+         (CheckBoxFAtr->Checked() || CheckBoxFTime->Checked());
+}
+
+TMainForm::RenameListing TMainForm::ListRenames(bool descend, size_t limit) const {
+  RenameListing listing;
+  const String& directory = FileList->Directory();
+  if (directory.empty()) return listing;
+  listing.directories.push_back(directory);
+  listing.present.emplace_back();
+  for (int row = 0; row < FileList->Count(); ++row) listing.present[0].push_back(FileList->Caption(row));
+  // Below a directory as the run goes there: its entries as found, each
+  // directory's own right after it.
+  std::function<void(const String&)> below = [&](const String& path) {
+    std::vector<WIN32_FIND_DATAA> entries;
+    kxFindFile finder;
+    finder.SubDirectory = false;
+    String pattern = path;
+    finder.Find(AppendPath(pattern, "*.*"));
+    while (finder.Next()) entries.push_back(finder);
+    const auto index = static_cast<uint32_t>(listing.directories.size());
+    listing.directories.push_back(path);
+    std::vector<String> names;
+    for (const WIN32_FIND_DATAA& entry : entries) names.push_back(FileNamePart(entry.cFileName));
+    listing.present.push_back(std::move(names));
+    for (const WIN32_FIND_DATAA& entry : entries) {
+      if (listing.items.size() >= limit) listing.cut = true;
+      if (listing.cut) return;
+      if (!IsExactEntry(entry)) continue;  // the run leaves it alone: no number
+      listing.items.push_back({index, FileNamePart(entry.cFileName)});
+      listing.rows.push_back(-1);
+      if (Descends(entry.dwFileAttributes)) below(entry.cFileName);
+    }
+  };
+  for (int row = FileList->GetSelectedItem(-1); row >= 0 && !listing.cut;
+       row = FileList->GetSelectedItem(row)) {
+    String path = directory;
+    AppendPath(path, FileList->Caption(row));
+    if (PathProblem(path) != ppNone) continue;
+    if (listing.items.size() >= limit) {
+      listing.cut = true;
+      break;
+    }
+    listing.items.push_back({0, FileList->Caption(row)});
+    listing.rows.push_back(row);
+    if (descend && Descends(FileList->Entry(row).Attributes)) below(path);
+  }
+  return listing;
+}
+
+void TMainForm::PreviewChanged(bool listing) {
+  if (listing) PreviewListingStale = true;
+  PreviewTimer->SetEnabled(true);
+}
+
+void TMainForm::UpdatePreview() {
+  // A command going on changes the rows itself: the preview waits.
+  if (Recording) return;
+  PreviewTimer->SetEnabled(false);
+  const bool name = CheckBoxFileName->Checked();
+  const bool attributes = CheckBoxFAtr->Checked();
+  const bool date = CheckBoxFTime->Checked();
+  const bool shown = name || attributes || date;
+  if (shown && PreviewColumn < 0) {
+    PreviewColumn = FileList->AddColumn("変更後", kPreviewWidth);
+  } else if (!shown && PreviewColumn >= 0) {
+    FileList->DeleteColumn(PreviewColumn);
+    PreviewColumn = -1;
+  }
+  PreviewTexts.assign(FileList->Count(), {});
+  if (!name) PreviewListing = {}, PreviewListingStale = true;
+  if (!shown) return;
+
+  RenamePlan plan;
+  String nameError;
+  std::vector<int> itemOfRow(FileList->Count(), -1);
+  if (name) {
+    if (PreviewListingStale) {
+      PreviewListing = ListRenames(RenamesBelow(), kPreviewLimit);
+      PreviewListingStale = false;
+    }
+    for (size_t i = 0; i < PreviewListing.rows.size(); ++i) {
+      const int row = PreviewListing.rows[i];
+      if (row >= 0 && row < FileList->Count()) itemOfRow[row] = static_cast<int>(i);
+    }
+    // The run's own refusals, as it would give them.
+    if (EditFileName->Text().empty()) {
+      nameError = "ファイル名が指定されていません";
+    } else {
+      try {
+        plan = PlanRenames(EditFileName->Text(), StrToInt(EditIndex->Text()), PreviewListing.items,
+                           PreviewListing.present);
+        nameError = plan.error;
+      } catch (const EConvertError&) {
+        nameError = "ファイル名の開始番号が正しくありません";
+      }
+    }
+  }
+  const DWORD word = AttributeWord();
+  FILETIME time{};
+  const bool timeValid = date && BatchFileTime(time);
+
+  for (int row = FileList->GetSelectedItem(-1); row >= 0; row = FileList->GetSelectedItem(row)) {
+    String path = FileList->Directory();
+    AppendPath(path, FileList->Caption(row));
+    String text;
+    if (FileList->Directory().empty() || PathProblem(path) != ppNone) {
+      text = "（正確に指定できないため、変更しません）";
+    } else {
+      const kxvFileEntry& entry = FileList->Entry(row);
+      const auto add = [&text](const String& part) { text += (text.empty() ? "" : "  ") + part; };
+      if (name) {
+        const int item = itemOfRow[row];
+        if (item >= 0 && static_cast<size_t>(item) < plan.items.size()) {
+          add((plan.items[item].collides ? "×重複 " : "") + plan.items[item].newName);
+        } else {
+          add(nameError.empty() ? "（多すぎるため表示しません）" : "×" + nameError);
+        }
+      }
+      if (attributes) {
+        const String shownBits = kxvFileList::AttributeText((entry.Attributes & ~0x27u) | word);
+        add(shownBits.empty() ? "-" : shownBits);
+      }
+      if (date) {
+        kxvFileEntry changed = entry;
+        // A directory's date cannot be set: it stays.
+        if (!entry.IsDirectory()) changed.LastWriteTime = time;
+        add(timeValid ? kxvFileList::DateText(changed) : "×日付または時刻が正しくありません");
+      }
+    }
+    PreviewTexts[row] = {FileList->Caption(row), text};
+  }
+  FileList->Invalidate();
+}
+
 // --- Page 1: the file list's commands ------------------------------------------
 
 void TMainForm::PopupMenuFileListPopup(TObject*) {
@@ -814,6 +1016,7 @@ void TMainForm::PopupMenuFileListPopup(TObject*) {
 }
 
 void TMainForm::FileListSortTypeChange(TObject*) {
+  PreviewChanged(true);
   TMenuItem* const bySort[] = {KSortNone, KSortName, KSortExt, KSortSize, KSortTime, KSortAttribute};
   bySort[FileList->SortType()]->SetChecked(true);
   (FileList->SortDirection() ? KSortBackward : KSortForward)->SetChecked(true);

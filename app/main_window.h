@@ -3,6 +3,7 @@
 #pragma once
 
 #include "app/journal_file.h"
+#include "app/rename_plan.h"
 #include "framework/ComCtrls.h"
 #include "framework/Dialogs.h"
 #include "framework/ExtCtrls.h"
@@ -117,6 +118,12 @@ public:
   // 0 when the entry was renamed, else the answer of the error box.
   int RenameWithMessage(const String& oldPath, const String& newPath);
 
+  // Page 1's preview: while a change is ticked, the list's last column,
+  // "変更後", shows each selected row as the run would leave it. Worked
+  // out again once the window is idle after anything it depends on
+  // changed; this does it at once.
+  void UpdatePreview();
+
   // Page 1: the file list's commands.
   void PopupMenuFileListPopup(TObject* sender);
   void FileListSortTypeChange(TObject* sender);
@@ -224,6 +231,32 @@ private:
   static JournalEntry AsItIs(const String& path, DWORD attributes, const FILETIME& written);
   // RenameWithMessage, recorded in the journal of the command going on.
   int RecordedRename(const String& oldPath, const String& newPath);
+
+  // The attribute word of the ticked attribute boxes.
+  DWORD AttributeWord() const;
+  // What a name change reaches, in the run's order: the selected rows
+  // the run can name exactly and, when descend, everything below their
+  // directories; at most limit entries (then cut).
+  struct RenameListing {
+    std::vector<String> directories;
+    std::vector<std::vector<String>> present;  // the names in each, before
+    std::vector<RenameItem> items;
+    std::vector<int> rows;  // each item's row; -1 below one
+    bool cut = false;
+  };
+  RenameListing ListRenames(bool descend, size_t limit) const;
+  // Whether the run renames what is below its directories.
+  bool RenamesBelow() const;
+  // listing: the rows or what lies below them changed, not only a field.
+  void PreviewChanged(bool listing);
+
+  TTimer* PreviewTimer = nullptr;
+  int PreviewColumn = -1;
+  // Per row: its caption when the text was made (a row that has changed
+  // since shows nothing), and the text.
+  std::vector<std::pair<String, String>> PreviewTexts;
+  RenameListing PreviewListing;
+  bool PreviewListingStale = true;
 
   String IniFileName;
   // The journal of page 1's changes, beside the program like the settings.

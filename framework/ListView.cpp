@@ -265,6 +265,17 @@ void TCustomListView::ClearColumns() {
   columns_.clear();
 }
 
+void TCustomListView::DeleteColumn(int column) {
+  if (column < 0 || column >= ColumnCount()) return;
+  if (HandleAllocated()) {
+    Syncing s(syncing_);
+    Send(LVM_DELETECOLUMN, column, 0);
+  }
+  columns_.erase(columns_.begin() + column);
+  // The column now last may be the one that fills the rest.
+  PushAutomaticWidths();
+}
+
 void TCustomListView::SetColumnClick(bool columnClick) {
   if (columnClick == columnClick_) return;
   columnClick_ = columnClick;
@@ -380,7 +391,12 @@ const char* TCustomListView::SubItem(const TListItem& item, int sub) const {
 }
 
 const char* TCustomListView::Text(int index, int column) const {
-  return column == 0 ? Caption(index) : SubItem(index, column - 1);
+  if (column == 0) return Caption(index);
+  if (column > items_.at(index).SubItemCount && OnColumnText) {
+    const char* text = OnColumnText(index, column);
+    return text ? text : &texts_[0];
+  }
+  return SubItem(index, column - 1);
 }
 
 void TCustomListView::StoreTexts(TListItem& item, const std::vector<const char*>& texts) {

@@ -41,6 +41,9 @@ using TLVColumnClickEvent = std::function<void(TObject* sender, int column)>;
 using TLVEditingEvent = std::function<void(TObject* sender, int index, bool& allowEdit)>;
 using TLVEditedEvent = std::function<void(TObject* sender, int index, String& text)>;
 using TLVCompare = std::function<int(const TListItem& a, const TListItem& b)>;
+// The text of a column the rows do not store, asked as the window shows
+// it; null for none.
+using TLVColumnTextEvent = std::function<const char*(int index, int column)>;
 
 class TCustomListView : public TWinControl {
 public:
@@ -60,6 +63,8 @@ public:
   TAlignment ColumnAlignment(int column) const { return columns_.at(column).Alignment; }
   void SetColumnAlignment(int column, TAlignment alignment);
   void ClearColumns();
+  // The columns after it move one place to the left.
+  void DeleteColumn(int column);
   // Whether the column headers are buttons that report clicks.
   bool ColumnClick() const { return columnClick_; }
   void SetColumnClick(bool columnClick);
@@ -144,6 +149,10 @@ public:
   // during the edit may have moved it); an edit whose row is gone is
   // cancelled.
   TLVEditedEvent OnEdited;
+  // Columns past a row's stored sub-items: texts worked out by the owner
+  // only for the rows painted, so a column of 100,000 rows costs nothing
+  // until it is seen. Invalidate() shows new ones.
+  TLVColumnTextEvent OnColumnText;
 
 protected:
   void CreateParams(TCreateParams& params) override;

@@ -109,11 +109,17 @@ void kxvFileList::InitializeWnd() {
 }
 
 void kxvFileList::CreateColumn() {
+  // Columns an owner added after the list's own stay as they are.
+  std::vector<TListColumn> added;
+  for (int c = kOwnColumns; c < ColumnCount(); ++c) {
+    added.push_back({ColumnCaption(c), ColumnWidth(c), ColumnAlignment(c)});
+  }
   ClearColumns();
   AddColumn("名前", ColumnHeaderWidth, taLeftJustify);
   AddColumn("サイズ", ColumnHeaderWidth, taRightJustify);
   AddColumn("日付", ColumnHeaderWidth, taLeftJustify);
   AddColumn("属性", ColumnHeaderWidth, taRightJustify);
+  for (const TListColumn& column : added) AddColumn(column.Caption, column.Width, column.Alignment);
 }
 
 // --- Rows ---------------------------------------------------------------------

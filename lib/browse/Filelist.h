@@ -52,6 +52,10 @@ public:
   explicit kxvFileList(TComponent* owner);
   ~kxvFileList() override;
 
+  // Name, size, date and attributes; an owner's columns come after them
+  // and stay through every re-listing.
+  static constexpr int kOwnColumns = 4;
+
   // Empty, or ending in "\".
   const String& Directory() const { return directory_; }
   // Lists dir unless it is the shown directory (letter case ignored).

@@ -61,9 +61,10 @@ TEST_F(Page1Journal, ABatchRunRecordsEveryEntryBeforeAndAfter) {
 
 TEST_F(Page1Journal, RenamesAndDatesRecordTheirNewNamesAndTimesAndAFailureTwice) {
   OpenOn();
-  Names("%1:s.bak");
+  // b.txt cannot take its new name in the other directory.
+  Names("d1\\%1:s.bak");
   Date("2020/01/02", "03:04:05");
-  tree.File("b.bak");  // b.txt cannot take its new name
+  tree.File("d1\\b.bak");
   form->FileList->UpdateList();
   Select({"a.txt", "b.txt"});
   user.answers = {mrOk, mrOk};  // the question, then OK in the rename's error box
@@ -74,12 +75,12 @@ TEST_F(Page1Journal, RenamesAndDatesRecordTheirNewNamesAndTimesAndAFailureTwice)
   const JournalRun& run = journal.runs[0];
   EXPECT_EQ(run.what, "日付と名前");
   ASSERT_EQ(run.entries.size(), 3u);
-  EXPECT_EQ(run.entries[0].newPath, Disk("a.bak"));
+  EXPECT_EQ(run.entries[0].newPath, Disk("d1\\a.bak"));
   EXPECT_EQ(run.entries[0].outcome, JournalEntry::Done);
-  EXPECT_EQ(run.entries[0].newTime, WriteTime(Disk("a.bak")));
+  EXPECT_EQ(run.entries[0].newTime, WriteTime(Disk("d1\\a.bak")));
   EXPECT_NE(run.entries[0].newTime, run.entries[0].oldTime);
   // The refused name, then the date under the old name.
-  EXPECT_EQ(run.entries[1].newPath, Disk("b.bak"));
+  EXPECT_EQ(run.entries[1].newPath, Disk("d1\\b.bak"));
   EXPECT_EQ(run.entries[1].outcome, JournalEntry::Failed);
   EXPECT_EQ(run.entries[2].oldPath, Disk("b.txt"));
   EXPECT_EQ(run.entries[2].newPath, Disk("b.txt"));

@@ -296,33 +296,67 @@ TEST_F(Page1Names, APercentSignInTheDirectoryIsPartOfTheName) {
 }
 
 TEST_F(Page1Names, ANameThatExistsAsksOkGoesOnAbortStops) {
-  tree.File("Sample01.txt");
+  // A name into another directory is left to the move, which finds it
+  // taken there.
+  tree.File("dir\\Sample01.txt");
   OpenOn();
   Select({"a.txt", "b.txt", "c.doc"});
   form->CheckBoxFAtr->SetChecked(true);
   form->CheckBoxHidden->SetChecked(true);
-  Names("Sample%.2d.%2:s");
+  Names("dir\\Sample%.2d.%2:s");
   Run();  // OK to everything
   ASSERT_EQ(user.boxes.size(), 2u);
-  EXPECT_EQ(user.boxes[1].text, Disk("b.txt") + "は" + Disk("Sample01.txt") +
+  EXPECT_EQ(user.boxes[1].text, Disk("b.txt") + "は" + Disk("dir\\Sample01.txt") +
                                     "が既にあるために名前を変更できません");
   EXPECT_EQ(user.boxes[1].buttons, "OK|中止(&A)");
-  EXPECT_TRUE(Exists(Disk("Sample00.txt")));
-  EXPECT_TRUE(Exists(Disk("Sample02.doc")));  // the number went on
+  EXPECT_TRUE(Exists(Disk("dir\\Sample00.txt")));
+  EXPECT_TRUE(Exists(Disk("dir\\Sample02.doc")));  // the number went on
   EXPECT_TRUE(Attributes(Disk("b.txt")) & kHidden);  // the old name still changed
-  EXPECT_FALSE(Attributes(Disk("Sample01.txt")) & kHidden);
+  EXPECT_FALSE(Attributes(Disk("dir\\Sample01.txt")) & kHidden);
 
   // Abort at the first collision: nothing after it happens.
   user.boxes.clear();
-  Select({"b.txt", "Sample00.txt"});
-  Names("Sample%.2d.%2:s", "1");
+  tree.File("README.txt");
+  form->FileList->UpdateList();
+  Select({"b.txt", "README.txt"});
+  Names("dir\\Sample%.2d.%2:s", "1");
   user.answers = {mrOk, mrAbort};
   form->CheckBoxHidden->SetChecked(false);
   Run();
   EXPECT_EQ(user.boxes.size(), 2u);
   EXPECT_TRUE(Attributes(Disk("b.txt")) & kHidden);
-  EXPECT_TRUE(Exists(Disk("Sample00.txt")));
+  EXPECT_TRUE(Exists(Disk("README.txt")));
   EXPECT_TRUE(form->FileList->AutoUpdate());
+}
+
+TEST_F(Page1Names, NamesTheMovesWouldFindTakenAreRefusedBeforeTheQuestion) {
+  tree.File("b.bak");  // nobody renames it
+  tree.File("dir\\x.txt");  // below the directory the run enters, two
+  tree.File("dir\\x.doc");  // entries that would get the same name
+  OpenOn();
+  Select({"a.txt", "b.txt", "dir"});
+  TickAttributes(false, true, false, false);
+  Names("%1:s.bak");
+  Run();
+  ASSERT_EQ(user.boxes.size(), 1u);
+  EXPECT_EQ(user.boxes[0].title, "ｴﾗｰ");
+  const String& text = user.boxes[0].text;
+  EXPECT_EQ(text.rfind("次の項目の新しい名前が他の項目と重なるため、何も変更しませんでした。\n", 0), 0u)
+      << text;
+  EXPECT_NE(text.find(Disk("b.txt") + "（→ b.bak）"), String::npos) << text;
+  EXPECT_NE(text.find(Disk("dir\\x.txt") + "（→ x.bak）"), String::npos) << text;
+  EXPECT_NE(text.find(Disk("dir\\x.doc") + "（→ x.bak）"), String::npos) << text;
+  EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 3);
+  for (const char* name : {"a.txt", "b.txt", "dir", "dir\\keep.txt"}) {
+    EXPECT_EQ(Attributes(Disk(name)) & kHidden, 0u) << name;
+  }
+  EXPECT_FALSE(Exists(Disk("a.bak")));
+  // Without the attributes the run does not go below: the rows alone.
+  user.boxes.clear();
+  form->CheckBoxFAtr->SetChecked(false);
+  Run();
+  ASSERT_EQ(user.boxes.size(), 1u);
+  EXPECT_EQ(std::count(user.boxes[0].text.begin(), user.boxes[0].text.end(), '\n'), 1);
 }
 
 TEST_F(Page1Names, ANameChangeAloneNeverDescends) {

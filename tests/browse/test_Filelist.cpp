@@ -229,6 +229,23 @@ TEST_F(FileListTest, ListsADirectoryWithItsColumns) {
   EXPECT_EQ(list->Count(), 0);
 }
 
+TEST_F(FileListTest, AnOwnersColumnStaysThroughEveryRelisting) {
+  TempDir dir;
+  dir.File("a.txt");
+  list->HandleNeeded();
+  list->SetDirectory(dir.Path());
+  const int column = list->AddColumn("後", 80);
+  EXPECT_EQ(column, kxvFileList::kOwnColumns);
+  list->OnColumnText = [](int, int c) { return c == kxvFileList::kOwnColumns ? "x" : nullptr; };
+  dir.File("b.txt");
+  list->MakeFileList();
+  ASSERT_EQ(list->ColumnCount(), kxvFileList::kOwnColumns + 1);
+  EXPECT_EQ(HeaderText(list, column), "後");
+  EXPECT_EQ(list->ColumnWidth(column), 80);
+  EXPECT_EQ(WindowText(list, 1, column), "x");
+  EXPECT_EQ(WindowText(list, 1, 0), "b.txt");
+}
+
 TEST_F(FileListTest, SortKeysInBothDirections) {
   list->SetSortType(fstSize);
   AddAll({Record("c.txt", 0x20, 100), Record("zeta", 0x10), Record("b.dat", 0x20, 5),

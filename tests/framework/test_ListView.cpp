@@ -82,6 +82,30 @@ TEST_F(ListViewTest, ColumnsAndItemsBeforeAndAfterTheWindow) {
   EXPECT_EQ(Lv(list, LVM_GETITEMCOUNT, 0), 0);
 }
 
+TEST_F(ListViewTest, OwnersColumnsAreAskedAsShownAndMoveUpWhenOneGoes) {
+  list->AddItem("一", {"いち"});
+  list->AddItem("二");
+  list->HandleNeeded();
+  list->AddColumn("数", 60);
+  list->AddColumn("甲", 60);
+  list->AddColumn("乙", 60);
+  std::vector<String> texts = {"甲0", "甲1", "乙0", "乙1"};
+  list->OnColumnText = [&](int index, int column) -> const char* {
+    if (column < 2) return nullptr;
+    return texts[(column - 2) * 2 + index].c_str();
+  };
+  EXPECT_EQ(WindowText(list, 0, 1), "いち");  // stored texts come first
+  EXPECT_EQ(WindowText(list, 1, 1), "");     // a stored row's empty sub-item
+  EXPECT_EQ(WindowText(list, 1, 2), "甲1");
+  EXPECT_EQ(WindowText(list, 0, 3), "乙0");
+  list->DeleteColumn(2);
+  EXPECT_EQ(list->ColumnCount(), 3);
+  EXPECT_EQ(list->ColumnCaption(2), "乙");
+  EXPECT_EQ(WindowText(list, 0, 1), "いち");
+  texts = {"乙0", "乙1"};
+  EXPECT_EQ(WindowText(list, 1, 2), "乙1");
+}
+
 TEST_F(ListViewTest, ShortBuffersNeverSplitADoubleByteCharacter) {
   list->AddItem("ab日本語");
   EXPECT_EQ(WindowText(list, 0, 0, 5), "ab日");
