@@ -779,8 +779,9 @@ bool TMainForm::ChangeFoundEntry(const WIN32_FIND_DATAA& entry, DWORD word, cons
     }
     // Only the pattern is formatted: a "%" in a directory name is a name.
     String newPath = DirectoryOf(path);
-    AppendPath(newPath, Format(Choices.Pattern,
-                               {NameIndex, BaseNamePart(path), String(ExtensionPart(path))}));
+    // Under the name the entry will have: the journal and undo find it.
+    AppendPath(newPath, StoredName(Format(Choices.Pattern, {NameIndex, BaseNamePart(path),
+                                                            String(ExtensionPart(path))})));
     record.newPath = newPath;
     if (!Record(record)) return false;
     const int answer = RenameWithMessage(path, newPath);
@@ -1188,24 +1189,29 @@ bool TMainForm::UndoRun(const JournalRun& run) {
       }
       WIN32_FILE_ATTRIBUTE_DATA now{};
       const bool there = GetFileAttributesExA(e->newPath.c_str(), GetFileExInfoStandard, &now);
-      // The bits page 1 sets; the platform keeps the others as it likes.
-      const auto same = [](DWORD a, DWORD b) { return (a & 0x27) == (b & 0x27); };
+      // The bits page 1 sets, but for the archive bit: a write sets it,
+      // and the write shows in the time already; some platforms (Wine)
+      // set it on every file whatever was asked. It goes back all the same.
+      const auto same = [](DWORD a, DWORD b) { return (a & 0x07) == (b & 0x07); };
       // A directory's time is the platform's: it moves with every change
       // inside, and page 1 never sets it.
       const auto sameTime = [](const WIN32_FILE_ATTRIBUTE_DATA& d, uint64_t time) {
         return (d.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || Ticks(d.ftLastWriteTime) == time;
       };
-      if (!there) {
+      // Never renamed (a run killed before, or a refused name): the old
+      // entry is as recorded, and nothing is to be taken back here.
+      const auto unmoved = [&] {
         WIN32_FILE_ATTRIBUTE_DATA old{};
-        // Never renamed (a run killed before, or a refused name): nothing
-        // to take back here.
-        if (GetFileAttributesExA(e->oldPath.c_str(), GetFileExInfoStandard, &old) &&
-            same(old.dwFileAttributes, e->oldAttr) && sameTime(old, e->oldTime)) {
-          continue;
-        }
-        left.emplace_back(e->newPath, "見つかりません");
+        return e->newPath != e->oldPath &&
+               GetFileAttributesExA(e->oldPath.c_str(), GetFileExInfoStandard, &old) &&
+               same(old.dwFileAttributes, e->oldAttr) && sameTime(old, e->oldTime);
+      };
+      if (!there) {
+        if (!unmoved()) left.emplace_back(e->newPath, "見つかりません");
         continue;
       }
+      // Whatever holds the new name then is not the run's.
+      if (e->outcome != JournalEntry::Done && unmoved()) continue;
       // Each change is either as the run made it, to be taken back, or
       // never made (a run killed before it, a date the platform refused);
       // anything else was changed since.

@@ -18,6 +18,12 @@ bool LeavesItsDirectory(const String& name) {
 
 }  // namespace
 
+String StoredName(const String& name) {
+  // Neither byte is ever the trail byte of a double-byte character.
+  const size_t end = name.find_last_not_of(". ");
+  return end == String::npos ? name : name.substr(0, end + 1);
+}
+
 RenamePlan PlanRenames(const String& pattern, int32_t start, const std::vector<RenameItem>& items,
                        const std::vector<std::vector<String>>& present) {
   RenamePlan plan;
@@ -40,8 +46,8 @@ RenamePlan PlanRenames(const String& pattern, int32_t start, const std::vector<R
     }
     String newName;
     try {
-      newName = Format(pattern, {static_cast<int32_t>(number), BaseNamePart(item.name),
-                                 String(ExtensionPart(item.name))});
+      newName = StoredName(Format(pattern, {static_cast<int32_t>(number), BaseNamePart(item.name),
+                                            String(ExtensionPart(item.name))}));
     } catch (const EConvertError& error) {
       plan.error = error.Message();
       break;

@@ -22,7 +22,7 @@ struct RenameItem {
 };
 
 struct RenameOutcome {
-  String newName;  // what the pattern gives (it may hold a "\")
+  String newName;  // what the pattern gives, as stored (it may hold a "\")
   bool collides = false;
 };
 
@@ -34,6 +34,11 @@ struct RenamePlan {
   // numbers have run out); empty when it named them all.
   String error;
 };
+
+// The name as the file system keeps it: the platform's path calls drop
+// trailing dots and blanks, so a pattern's "Sample00." is stored as
+// "Sample00". Unchanged when nothing else would be left.
+String StoredName(const String& name);
 
 // present: every name in each directory before the run. A new name with
 // a "\" leads into another directory and is not checked here; the move

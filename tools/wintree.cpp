@@ -26,6 +26,10 @@
 //   wintree selected-node prints the text of the tree's selected line
 //   wintree selected-rows prints the file list's selected rows, one a line
 //   wintree rows          prints how many rows the file list holds
+//   wintree cell TEXT N   prints column N (0 the name) of the file list's
+//                         row TEXT
+//   wintree items CLASS   prints the lines of the first shown list box of
+//                         the class, one a line
 //   wintree window TEXT   prints the class and caption of a shown top-level
 //                         window of another program whose class is TEXT or
 //                         whose caption holds it (the help viewer the
@@ -44,6 +48,7 @@
 #include <commctrl.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 namespace {
@@ -76,15 +81,18 @@ void Dump(HWND hwnd, int depth) {
   }
 }
 
-// The first control of the class (and text, unless null) below parent;
-// with shown, only one that is visible.
+// The first control of the class (and text as it is now, unless null)
+// below parent; with shown, only one that is visible.
 HWND FindChildOfClass(HWND parent, const char* cls, const char* text = nullptr, bool shown = false) {
   for (HWND child = GetWindow(parent, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
     if (shown && !IsWindowVisible(child)) continue;
-    char name[64], caption[512];
+    char name[64], caption[512] = "";
     GetClassNameA(child, name, sizeof name);
-    GetWindowTextA(child, caption, sizeof caption);
-    if (std::strcmp(name, cls) == 0 && (!text || std::strcmp(caption, text) == 0)) return child;
+    if (std::strcmp(name, cls) == 0) {
+      // The text as it is now: an edit box's, as typed.
+      if (text) ControlText(child, caption, sizeof caption);
+      if (!text || std::strcmp(caption, text) == 0) return child;
+    }
     if (HWND inner = FindChildOfClass(child, cls, text, shown)) return inner;
   }
   return nullptr;
@@ -190,10 +198,10 @@ bool NodeText(const Remote& remote, HWND tree, HTREEITEM item, char (&name)[kTex
          remote.Get(name, sizeof name, kTextAt);
 }
 
-// The text of the name column of the list's row.
-bool RowText(const Remote& remote, HWND list, int row, char (&name)[kTextSize]) {
+// The text of a column (0 the name) of the list's row.
+bool RowText(const Remote& remote, HWND list, int row, char (&name)[kTextSize], int column = 0) {
   LVITEMA lv{};
-  lv.iSubItem = 0;
+  lv.iSubItem = column;
   lv.pszText = remote.At(kTextAt);
   lv.cchTextMax = kTextSize;
   return remote.Put(&lv, sizeof lv) &&
@@ -250,6 +258,23 @@ bool PrintRow(HWND list, const char* text) {
       return false;
     }
     PrintOnScreen(list, r);
+    return true;
+  }
+  return false;
+}
+
+// Column column of the list's row whose name is text.
+bool PrintCell(HWND list, const char* text, int column) {
+  Remote remote(list, kTextAt + kTextSize);
+  if (!remote.Ok()) return false;
+  const int count = static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
+  for (int row = 0; row < count; ++row) {
+    char name[kTextSize] = "", cell[kTextSize] = "";
+    if (!RowText(remote, list, row, name) || std::strcmp(name, text) != 0) continue;
+    // An empty cell copies nothing: the buffer is cleared first.
+    if (!remote.Put(cell, sizeof cell, kTextAt)) return false;
+    RowText(remote, list, row, cell, column);
+    std::printf("%s\n", cell);
     return true;
   }
   return false;
@@ -394,6 +419,23 @@ int main(int argc, char** argv) {
     HWND list = FindChildOfClass(main, "TListView", nullptr, true);
     if (!list) return 1;
     std::printf("%d\n", static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0)));
+  } else if (std::strcmp(command, "cell") == 0 && argc > 3) {
+    HWND list = FindChildOfClass(main, "TListView", nullptr, true);
+    if (!list || !PrintCell(list, argv[2], std::atoi(argv[3]))) return 1;
+  } else if (std::strcmp(command, "items") == 0 && argc > 2) {
+    HWND box = FindChildOfClass(main, argv[2], nullptr, true);
+    if (!box) return 1;
+    const int count = static_cast<int>(SendMessageA(box, LB_GETCOUNT, 0, 0));
+    for (int line = 0; line < count; ++line) {
+      // Wine copies the ANSI text between processes cut short: it is
+      // asked for in UTF-16.
+      wchar_t wide[kTextSize] = L"";
+      char text[kTextSize * 2] = "";
+      if (SendMessageW(box, LB_GETTEXTLEN, line, 0) >= static_cast<LRESULT>(kTextSize)) return 1;
+      SendMessageW(box, LB_GETTEXT, line, reinterpret_cast<LPARAM>(wide));
+      WideCharToMultiByte(CP_ACP, 0, wide, -1, text, sizeof text, nullptr, nullptr);
+      std::printf("%s\n", text);
+    }
   } else if (std::strcmp(command, "page") == 0) {
     HWND sheet = FindChildOfClass(main, "TTabSheet", nullptr, true);
     if (!sheet) return 1;

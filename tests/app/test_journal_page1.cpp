@@ -217,6 +217,24 @@ TEST_F(Page1Undo, ChangesARunNeverMadeAreSkippedAndDeletionsAreNamed) {
   EXPECT_FALSE(Exists(Disk("gone")));
 }
 
+TEST_F(Page1Undo, ARenameNeverMadeLeavesWhateverHoldsItsNewName) {
+  OpenOn();
+  Names("%1:s.new");
+  Select({"a.txt"});
+  Run();
+  JournalRun run = Journal().runs[0];
+  ASSERT_EQ(run.entries.size(), 1u);
+  // As a run killed with its rename box up leaves it: the name was taken.
+  ASSERT_TRUE(MoveFileA(Disk("a.new").c_str(), Disk("a.txt").c_str()));
+  tree.File("a.new", "another");
+  run.entries[0].outcome = JournalEntry::Pending;
+  user.boxes.clear();
+  ASSERT_TRUE(form->UndoRun(run));
+  EXPECT_EQ(Texts(), std::vector<String>{});
+  EXPECT_TRUE(Exists(Disk("a.txt")));
+  EXPECT_TRUE(Exists(Disk("a.new")));
+}
+
 TEST_F(Page1Undo, AnUndoneRunTakenBackAgainRedoesIt) {
   OpenOn();
   Names("%1:s.new");

@@ -64,7 +64,7 @@ TEST_F(Page1Preview, CountsWhatTheRunEntersAndMarksWhatItWouldRefuse) {
   TickAttributes(false, false, false, false);
   Names("Sample%.2d.%2:s");
   form->UpdatePreview();
-  EXPECT_EQ(Preview("dir"), "Sample00.  D");
+  EXPECT_EQ(Preview("dir"), "Sample00  D");  // stored without the last dot
   EXPECT_EQ(Preview("a.txt"), "Sample02.txt  -");
   EXPECT_EQ(Preview("b.txt"), "×重複 Sample03.txt  -");
   // A name alone never goes below.

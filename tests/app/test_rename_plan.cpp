@@ -70,6 +70,14 @@ TEST(RenamePlan, DirectoriesAreApartAndNamesLeadingElsewhereAreLeftToTheMove) {
   EXPECT_EQ(plan.collisions, 1u);
 }
 
+TEST(RenamePlan, NamesAreThoseTheFileSystemKeeps) {
+  // A directory or a name without an extension: "Sample00." is Sample00.
+  const RenamePlan plan = PlanRenames("%1:s.%2:s . ", 0, In(0, {"dir", "a.txt"}), {{"dir", "a.txt", "DIR"}});
+  EXPECT_EQ(Names(plan), (std::vector<String>{"dir", "a.txt"}));
+  EXPECT_EQ(plan.collisions, 0u);  // each its own name
+  EXPECT_EQ(StoredName(". ."), ". .");
+}
+
 TEST(RenamePlan, APatternThatCannotNameAnEntryStopsThePlanThere) {
   RenamePlan plan = PlanRenames("%s", 0, In(0, {"a.txt"}), {{"a.txt"}});
   EXPECT_TRUE(plan.items.empty());
