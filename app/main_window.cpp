@@ -1261,6 +1261,8 @@ void TMainForm::MakeHistoryList() {
   ListBoxHistory->Items().BeginUpdate();
   ListBoxHistory->Items().Clear();
   for (auto run = journal.runs.rbegin(); run != journal.runs.rend(); ++run) {
+    // A run stopped before its first entry has nothing to show or take back.
+    if (run->entries.empty()) continue;
     ListBoxHistory->Items().Add(run->started + "　" + run->what + "　" + run->directory + "　" +
                                 IntToStr(static_cast<int>(run->entries.size())) + " 件" +
                                 (run->undone ? "　(取り消し済み)" : ""));
@@ -1291,7 +1293,7 @@ void TMainForm::FormShortCut(TObject*, WORD key, TShiftState shift, bool& handle
   // another goes back through them.
   const JournalText journal = ParseJournal(TJournalFile::ReadAll(JournalFileName));
   for (auto run = journal.runs.rbegin(); run != journal.runs.rend(); ++run) {
-    if (run->undoes != 0 || run->undone) continue;
+    if (run->undoes != 0 || run->undone || run->entries.empty()) continue;
     OfferUndo("直前の実行", *run);
     return;
   }

@@ -264,6 +264,11 @@ TEST_F(Page1History, TheRunsNewestFirstAndTheChosenOneTakenBackAfterTheQuestion)
   Select({"b.txt"});
   Choose(form->KRenameUpper);
   ASSERT_EQ(NameOnDisk(Disk("b.txt")), "B.TXT");
+  // A run the pattern stopped before its first entry: nothing to list.
+  form->CheckBoxFAtr->SetChecked(false);
+  Names("%s");
+  Run();
+  ASSERT_EQ(Journal().runs.size(), 3u);
   SwitchTo(form->TabSheetHistory);
   std::vector<String> lines = HistoryLines();
   ASSERT_EQ(lines.size(), 2u);
@@ -346,6 +351,13 @@ protected:
 
 TEST_F(Page1CtrlZ, CtrlZOffersTheNewestRunNotTakenBackOneAfterAnother) {
   OpenOn();
+  // A run the pattern stopped before its first entry changed nothing.
+  Select({"a.txt"});
+  Names("%s");
+  Run();
+  ASSERT_EQ(Journal().runs.size(), 1u);
+  form->CheckBoxFileName->SetChecked(false);
+  user.boxes.clear();
   form->FileList->SetFocus();
   EXPECT_TRUE(CtrlKey('Z'));  // nothing to take back yet: said so
   ASSERT_EQ(Texts(), std::vector<String>{"元に戻せる実行はありません"});
