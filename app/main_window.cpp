@@ -29,6 +29,18 @@ bool Descends(DWORD attributes) {
   return (attributes & FILE_ATTRIBUTE_DIRECTORY) && !(attributes & FILE_ATTRIBUTE_REPARSE_POINT);
 }
 
+// A directory's entries as the run goes into it, taken all first:
+// renamed ones must not come round again.
+std::vector<WIN32_FIND_DATAA> EntriesIn(const String& directory) {
+  std::vector<WIN32_FIND_DATAA> entries;
+  kxFindFile finder;
+  finder.SubDirectory = false;
+  String pattern = directory;
+  finder.Find(AppendPath(pattern, "*.*"));
+  while (finder.Next()) entries.push_back(finder);
+  return entries;
+}
+
 // The platform's beep for each kind of box, then the box.
 int Ask(const String& text, TMsgDlgType type, unsigned buttons) {
   static const UINT beeps[] = {MB_ICONEXCLAMATION, MB_OK, MB_ICONQUESTION};
@@ -826,16 +838,9 @@ bool TMainForm::ChangeFoundEntry(const WIN32_FIND_DATAA& entry, DWORD word, cons
   outcome(done);
 
   if (haveAttributes && Descends(attributes) && Choices.SubDir) {
-    // The entries are taken first: renamed ones must not come round again.
     // Each is changed from the record found here; looking every one up
     // again would cost as much as the change itself.
-    std::vector<WIN32_FIND_DATAA> entries;
-    kxFindFile finder;
-    finder.SubDirectory = false;
-    String pattern = path;
-    finder.Find(AppendPath(pattern, "*.*"));
-    while (finder.Next()) entries.push_back(finder);
-    for (const WIN32_FIND_DATAA& inner : entries) {
+    for (const WIN32_FIND_DATAA& inner : EntriesIn(path)) {
       if (!ChangeFoundEntry(inner, word, time)) return false;
     }
   }
@@ -884,12 +889,7 @@ TMainForm::RenameListing TMainForm::ListRenames(bool descend, size_t limit) cons
   // Below a directory as the run goes there: its entries as found, each
   // directory's own right after it.
   std::function<void(const String&)> below = [&](const String& path) {
-    std::vector<WIN32_FIND_DATAA> entries;
-    kxFindFile finder;
-    finder.SubDirectory = false;
-    String pattern = path;
-    finder.Find(AppendPath(pattern, "*.*"));
-    while (finder.Next()) entries.push_back(finder);
+    const std::vector<WIN32_FIND_DATAA> entries = EntriesIn(path);
     const auto index = static_cast<uint32_t>(listing.directories.size());
     listing.directories.push_back(path);
     std::vector<String> names;
