@@ -153,11 +153,9 @@ kxGifBlock kxGifReader::Extension() {
       control.Size = Byte();
       // Room for the four bytes of fields; more are skipped, fewer leave 0.
       uint8_t fields[4] = {};
-      if (control.Size != 0) {
-        const size_t n = std::min<size_t>(control.Size, 4);
-        std::memcpy(fields, Take(control.Size), n);
-        SkipSubBlocks();
-      }
+      // A block of 0 bytes has its terminator after it all the same.
+      if (control.Size != 0) std::memcpy(fields, Take(control.Size), std::min<size_t>(control.Size, 4));
+      SkipSubBlocks();
       control.Packed = fields[0];
       control.Disposal = (fields[0] >> 2) & 7;
       control.UserInput = (fields[0] & 2) != 0;
@@ -171,10 +169,8 @@ kxGifBlock kxGifReader::Extension() {
       const size_t size = Byte();
       uint8_t fields[12] = {};
       data_.clear();
-      if (size != 0) {
-        std::memcpy(fields, Take(size), std::min<size_t>(size, 12));
-        if (!SubBlocks(data_)) Fail("the file ends inside a plain text extension");
-      }
+      if (size != 0) std::memcpy(fields, Take(size), std::min<size_t>(size, 12));
+      if (!SubBlocks(data_)) Fail("the file ends inside a plain text extension");
       text.Left = uint16_t(fields[0] | fields[1] << 8);
       text.Top = uint16_t(fields[2] | fields[3] << 8);
       text.Width = uint16_t(fields[4] | fields[5] << 8);
@@ -194,10 +190,8 @@ kxGifBlock kxGifReader::Extension() {
       const size_t idLength = Byte();
       const uint8_t* id = nullptr;
       data_.clear();
-      if (idLength != 0) {
-        id = Take(idLength);
-        if (!SubBlocks(data_)) Fail("the file ends inside an application extension");
-      }
+      if (idLength != 0) id = Take(idLength);
+      if (!SubBlocks(data_)) Fail("the file ends inside an application extension");
       return sink_.Application(id, idLength, data_.data(), data_.size()) ? gbApplication
                                                                          : (Stop(), gbStopped);
     }

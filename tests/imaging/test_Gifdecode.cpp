@@ -362,16 +362,22 @@ TEST(GifDecode, GraphicControlOfAnyBlockSize) {
   EXPECT_EQ(sink.controls[0].Delay, 0x1234);
   EXPECT_EQ(sink.controls[0].TransparentIndex, 5);
   EXPECT_EQ(sink.comments, std::vector<std::string>{"after"});
-  // Shorter, with stray sub-blocks after it, and empty.
+  // Shorter, with stray sub-blocks after it, and empty: a size byte of 0,
+  // no fields, then the terminator, like any other size.
   GifFile shorter(2, 2, {});
   shorter.Raw({0x21, 0xF9, 2, 0x01, 0x10, 3, 'a', 'b', 'c', 0});
-  shorter.Raw({0x21, 0xF9, 0});
+  shorter.Raw({0x21, 0xF9, 0, 0});
+  // The other extensions with a fixed block of 0 bytes, likewise.
+  shorter.Raw({0x21, 0x01, 0, 0});
+  shorter.Raw({0x21, 0xFF, 0, 0});
+  shorter.Comment("after");
   Recorder two;
   ASSERT_TRUE(Decode(shorter.Bytes(), two));
   ASSERT_EQ(two.controls.size(), 2u);
   EXPECT_EQ(two.controls[0].Delay, 0x10);
   EXPECT_EQ(two.controls[0].TransparentIndex, 0);
   EXPECT_EQ(two.controls[1].Packed, 0);
+  EXPECT_EQ(two.comments, std::vector<std::string>{"after"});
 }
 
 TEST(GifDecode, EmptyImagesDeliverTheirDescriptorAndNoRows) {
