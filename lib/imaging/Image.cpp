@@ -6,6 +6,7 @@
 #include "lib/imaging/Bitmap.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <memory>
 
@@ -29,8 +30,36 @@ void kxvImage::SetAutoZoom(kxvAutoZoom zoom) {
   Invalidate();
 }
 
+kxvDrawnSize kxvFitPicture(int w, int h, int boxWidth, int boxHeight, kxvAutoZoom autoZoom,
+                           double zoom) {
+  kxvDrawnSize drawn;
+  drawn.Zoom = zoom;
+  bool fitsWidth = false, fitsHeight = false;
+  if (autoZoom != azNone) {
+    const double zx = w ? double(boxWidth) / w : 0;
+    const double zy = h ? double(boxHeight) / h : 0;
+    drawn.Zoom = std::min(zx, zy);
+    const double z = drawn.Zoom;
+    if (z != 0 && ((z > 1 && autoZoom == azLarge) || (z < 1 && autoZoom == azSmall))) {
+      drawn.Zoom = 1;
+    } else {
+      // Rounding either way would leave it a pixel short, or over.
+      fitsWidth = zx <= zy;
+      fitsHeight = zy <= zx;
+    }
+  }
+  constexpr double kLargest = (1 << 27) - 1;
+  const auto side = [&drawn, kLargest](int n) {
+    const double v = std::round(n * drawn.Zoom);
+    return v >= 0 ? static_cast<int>(std::min(v, kLargest)) : 0;  // NaN too
+  };
+  drawn.Width = fitsWidth ? boxWidth : side(w);
+  drawn.Height = fitsHeight ? boxHeight : side(h);
+  return drawn;
+}
+
 void kxvImage::SetZoom(double zoom) {
-  if (zoom == zoom_) return;
+  if (!(zoom > 0) || !std::isfinite(zoom) || zoom == zoom_) return;
   zoom_ = zoom;
   Invalidate();
 }
@@ -61,14 +90,9 @@ void kxvImage::Paint(TCanvas& canvas) {
     w = Width();
     h = Height();
   }
-  if (autoZoom_ != azNone) {
-    const double zx = w ? double(Width()) / w : 0;
-    const double zy = h ? double(Height()) / h : 0;
-    double z = std::min(zx, zy);
-    if (z != 0 && ((z > 1 && autoZoom_ == azLarge) || (z < 1 && autoZoom_ == azSmall))) z = 1;
-    zoom_ = z;
-  }
-  PaintAlign(canvas, static_cast<int>(w * zoom_), static_cast<int>(h * zoom_));
+  const kxvDrawnSize drawn = kxvFitPicture(w, h, Width(), Height(), autoZoom_, zoom_);
+  if (autoZoom_ != azNone) zoom_ = drawn.Zoom;
+  PaintAlign(canvas, drawn.Width, drawn.Height);
   if (OnPaint) OnPaint(this, &canvas);
 }
 

@@ -28,6 +28,17 @@ enum kxvAutoZoom : uint8_t { azNone = 0, azSmall = 1, azLarge = 2, azAlways = 3 
 
 using kxvImagePaintEvent = std::function<void(TObject* sender, TCanvas* canvas)>;
 
+// A picture's drawn size and the factor it was drawn at.
+struct kxvDrawnSize {
+  int Width = 0, Height = 0;
+  double Zoom = 1.0;
+};
+// A w x h picture drawn at zoom in a box of boxWidth x boxHeight; fitted
+// (autoZoom), the side that limits the factor fills the box exactly and
+// the other is rounded. Sides stay within what GDI coordinates hold.
+kxvDrawnSize kxvFitPicture(int w, int h, int boxWidth, int boxHeight, kxvAutoZoom autoZoom,
+                           double zoom);
+
 class kxvImage : public TImage {
 public:
   // No background colour (Color is clNone): the parent shows around the
@@ -42,6 +53,7 @@ public:
   virtual void SetAutoZoom(kxvAutoZoom zoom);
   // With AutoZoom on, the factor the last paint used.
   double Zoom() const { return zoom_; }
+  // A factor that is not a positive finite number is refused.
   virtual void SetZoom(double zoom);
 
   // What the open dialog offers: all files and bitmaps.

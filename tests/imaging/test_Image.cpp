@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <vector>
 
@@ -84,6 +85,39 @@ TEST_F(ImageTest, SmallPicturesGrowOnlyWhenAskedLargeOnesShrinkOnlyWhenAsked) {
   image->SetAutoZoom(azNone);
   EXPECT_EQ(image->Zoom(), 1.0);
   EXPECT_FALSE(image->Stretch());
+}
+
+TEST_F(ImageTest, AFittedPictureFillsTheControlAlongItsLimitingSide) {
+  Picture(260, 250, 500, 700);
+  image->SetAutoZoom(azAlways);
+  EXPECT_EQ(Red(), (Box{0, 0, 179, 250}));
+  // Every size of picture and control: the limiting side exactly, the
+  // other within the control.
+  size_t short_ = 0, over = 0;
+  for (int w = 1; w <= 120; w += 7) {
+    for (int h = 1; h <= 120; h += 5) {
+      for (int cw = 10; cw <= 300; cw += 13) {
+        for (int ch = 10; ch <= 300; ch += 11) {
+          const kxvDrawnSize d = kxvFitPicture(w, h, cw, ch, azAlways, 1.0);
+          if (d.Width != cw && d.Height != ch) ++short_;
+          if (d.Width > cw || d.Height > ch) ++over;
+        }
+      }
+    }
+  }
+  EXPECT_EQ(short_, 0u);
+  EXPECT_EQ(over, 0u);
+}
+
+TEST_F(ImageTest, ZoomFactorsThatNameNoSizeAreRefusedAndHugeOnesAreBounded) {
+  for (double bad : {std::nan(""), -2.0, 0.0, HUGE_VAL}) {
+    image->SetZoom(1.5);
+    image->SetZoom(bad);
+    EXPECT_EQ(image->Zoom(), 1.5) << bad;
+  }
+  const kxvDrawnSize d = kxvFitPicture(100, 100, 10, 10, azNone, 1e300);
+  EXPECT_GT(d.Width, 0);
+  EXPECT_LE(d.Width, 1 << 27);  // what GDI coordinates can hold
 }
 
 TEST_F(ImageTest, AlignmentPlacesTheDrawingWithinTheControlWhereverItSits) {
