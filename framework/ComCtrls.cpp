@@ -327,10 +327,13 @@ void TCustomUpDown::SetIncrement(int increment) {
 }
 
 void TCustomUpDown::SetAssociate(TWinControl* associate) {
-  if (associate == associate_) return;
-  if (associate_) RemoveFreeNotification(associate_);
-  associate_ = associate;
-  if (associate_) FreeNotification(associate_);
+  if (associate != associate_) {
+    if (associate_) RemoveFreeNotification(associate_);
+    associate_ = associate;
+    if (associate_) FreeNotification(associate_);
+  }
+  // The same associate too: its window may be a new one (a style change
+  // makes an edit's window again), and the old buddy is gone.
   if (HandleAllocated()) {
     SendMessageA(Handle(), UDM_SETBUDDY,
                  reinterpret_cast<WPARAM>(associate_ ? associate_->Handle() : nullptr), 0);

@@ -96,6 +96,18 @@ TEST_F(SpinEditTest, ArrowsReportThemselvesThenTheSpinClickAndTheEditFollows) {
   EXPECT_EQ(spinEdit->Position(), 0);
 }
 
+TEST_F(SpinEditTest, TheArrowsKeepWorkingThroughANewWindowOfTheEdit) {
+  // Right-aligned, the edit's window is made again.
+  const HWND before = spinEdit->Handle();
+  spinEdit->SetAlignment(taRightJustify);
+  ASSERT_NE(spinEdit->Handle(), before);
+  EXPECT_EQ(reinterpret_cast<HWND>(SendMessageA(spin->Handle(), UDM_GETBUDDY, 0, 0)), spinEdit->Handle());
+  spinEdit->SetPosition(7);
+  ClickArrow(true);
+  EXPECT_EQ(spinEdit->Text(), "8");
+  EXPECT_EQ(spinEdit->Position(), 8);
+}
+
 TEST_F(SpinEditTest, UsingAnArrowFocusesTheEditAndSelectsItsText) {
   spinEdit->SetPosition(42);
   other->SetFocus();
