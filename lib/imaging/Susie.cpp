@@ -18,6 +18,8 @@ constexpr int kInfoLength = 80;
 // No plug-in names this many formats: a plug-in answering every entry
 // would otherwise never let the filter loop end.
 constexpr int kMaxFormats = 256;
+// "IN" of entry 0's "00IN", as PluginType holds it.
+constexpr uint16_t kPicturePlugin = 'I' | 'N' << 8;
 
 template <class Fn>
 Fn Proc(HMODULE module, const char* name) {
@@ -127,11 +129,14 @@ bool kxvSPI::IsSupport() {
     supported_ = isSupported_(fileName_.c_str(), reinterpret_cast<SpiSource>(head)) != 0;
   } else {
     if (fileName_.empty()) return false;
-    TFileStream file(fileName_, fmOpenRead);
+    // A file gone or locked is no picture of this plug-in's.
+    UniqueHandle file(CreateFileA(fileName_.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                OPEN_EXISTING, 0, nullptr));
+    if (!file) return false;
     // Where the picture calls will look: the plug-in reads from the
     // handle's position.
-    if (offset_ > 0) file.SetPosition(offset_);
-    supported_ = isSupported_(fileName_.c_str(), reinterpret_cast<SpiSource>(file.Handle())) != 0;
+    if (offset_ > 0) SetFilePointer(file.get(), offset_, nullptr, FILE_BEGIN);
+    supported_ = isSupported_(fileName_.c_str(), reinterpret_cast<SpiSource>(file.get())) != 0;
   }
   return supported_;
 }
@@ -264,7 +269,8 @@ kxvSPI* kxvSusie::GetSPI(const String& name) const {
 bool kxvSusie::AddSPI(const String& path) {
   if (GetSPI(String(FileNamePart(path)))) return true;
   auto spi = std::make_unique<kxvSPI>(path);
-  if (!spi->Valid()) return false;
+  // Archive plug-ins ("00AM") share the folders but read no pictures.
+  if (!spi->Valid() || spi->PluginType() != kPicturePlugin) return false;
   // Byte order (std::string compares as unsigned bytes).
   kxvSPI** link = &first_;
   while (*link && (*link)->spiName_ < spi->spiName_) link = &(*link)->next_;
@@ -350,6 +356,10 @@ String kxvSusie::GetFilter() const {
 }
 
 bool kxvSusie::IsSupport() {
+  // Nothing of the last picture's stays current while this one is asked.
+  current_ = nullptr;
+  infoText_ = nullptr;
+  supported_ = false;
   for (kxvSPI* spi = first_; spi; spi = spi->next_) {
     spi->offset_ = offset_;
     if (memoryMode_) {
@@ -373,9 +383,6 @@ bool kxvSusie::IsSupport() {
     supported_ = true;
     return true;
   }
-  current_ = nullptr;
-  infoText_ = nullptr;
-  supported_ = false;
   return false;
 }
 

@@ -198,6 +198,10 @@ int WINAPI GetPluginInfo(int infono, LPSTR buf, int buflen) {
     return buflen + 100;
   }
   if (NameHas("ENDLESS")) return Copy(infono == 0 ? "00IN" : "E", buf, buflen);
+  if (NameHas("ARCHIVE")) {
+    const char* texts[] = {"00AM", "SPI test archive", "*.LZH", "LZH archive"};
+    return infono >= 0 && infono <= 3 ? Copy(texts[infono], buf, buflen) : 0;
+  }
   if (infono == 0) return Copy("00IN", buf, buflen);
   if (NameHas("ONLY0")) return 0;
   if (NameHas("LIAR")) return infono == 3 ? -5 : 0;
@@ -223,7 +227,7 @@ int WINAPI IsSupported(LPCSTR filename, SpiSource dw) {
   }
   g_lastCall = line;
   if (NameHas("REJECT")) return 0;
-  return NameHas("ANY") || std::memcmp(head, "SPITEST ", 8) == 0;
+  return NameHas("ANY") || NameHas("ARCHIVE") || std::memcmp(head, "SPITEST ", 8) == 0;
 }
 
 int WINAPI GetPictureInfo(LPCSTR buf, SpiLength len, unsigned flag, SpiPictureInfo* info) {
@@ -251,6 +255,7 @@ int WINAPI GetPicture(LPCSTR buf, SpiLength len, unsigned flag, HLOCAL* pHBInfo,
                       SpiProgressCallback progress, SpiData data) {
   Record("GetPicture", buf, len, flag);
   if (progress || data) g_lastCall += " callback";
+  if (NameHas("ARCHIVE")) return spiUnknownFormat;  // an archive holds no picture of its own
   const std::string mode = Mode(Source(buf, len, flag));
   if (mode == "preview") return spiBrokenData;
   return Picture(mode, pHBInfo, pHBm);
