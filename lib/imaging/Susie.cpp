@@ -121,11 +121,14 @@ bool kxvSPI::IsSupport() {
   supported_ = false;
   if (!module_ || !isSupported_) return false;
   if (memoryMode_) {
-    if (!memory_) return false;
+    // Without its size the picture's bytes cannot be handed over: zeros
+    // in their place would be refused by every plug-in, for no reason
+    // anyone could see.
+    if (!memory_ || offset_ <= 0) return false;
     // The plug-in reads 2 KB from the pointer it gets; the picture may be
     // shorter.
     char head[spiHeadSize] = {};
-    std::memcpy(head, memory_, std::clamp<size_t>(offset_ > 0 ? offset_ : 0, 0, sizeof head));
+    std::memcpy(head, memory_, std::min<size_t>(offset_, sizeof head));
     supported_ = isSupported_(fileName_.c_str(), reinterpret_cast<SpiSource>(head)) != 0;
   } else {
     if (fileName_.empty()) return false;

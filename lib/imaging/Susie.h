@@ -48,7 +48,10 @@ public:
   void SetFileName(const String& name);
   // Memory mode: the picture lies at memory, Offset bytes long (the
   // interface's length argument). Asks IsSupport and, when supported,
-  // GetPictureInfo; that call's result.
+  // GetPictureInfo; that call's result. Without Offset (0) no plug-in is
+  // asked: its first bytes could not be handed over.
+  // File mode and memory mode: a file that cannot be opened, or a picture
+  // without its size, is supported by none, and nothing raises.
   bool SetMemory(const char* memory);
   // The image's offset in the file (file mode) or its size (memory mode);
   // stored for the next calls.

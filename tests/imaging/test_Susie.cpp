@@ -331,6 +331,11 @@ TEST_F(SusieTest, PicturesAtAnOffsetAndInMemory) {
   ASSERT_TRUE(susie.GetPicture(&bitmap));
   EXPECT_EQ(LastCall(susie.Current()), "GetPicture memory:SPITEST good8\n len=14 flag=1");
   EXPECT_FALSE(susie.SetMemory(nullptr));
+  // Its size not given: nobody is asked with bytes that are not its own.
+  susie.SetOffset(0);
+  EXPECT_FALSE(susie.SetMemory(testMemory.data()));
+  EXPECT_EQ(susie.Current(), nullptr);
+  EXPECT_EQ(LastCall(susie.GetSPI("SPITEST.SPI")).find("IsSupported"), String::npos);
 }
 
 TEST_F(SusieTest, TheTestPluginsPicturesThroughTheBmpStream) {
