@@ -10,10 +10,10 @@ namespace {
 
 // The application's one DDE instance; uninitialised when the program ends.
 //
-// Some DDE libraries (Wine's) keep a conversation the partner ended, and
-// refuse every new conversation with the same service and topic while it
-// is kept, even after DdeDisconnect. stale tells that one may be kept; the
-// instance is then made afresh before the next connect, when no
+// Wine's DDE library keeps a conversation the partner ended, and refuses
+// every new conversation with the same service and topic while it is
+// kept, even after DdeDisconnect. stale tells that one may be kept; there
+// the instance is then made afresh before the next connect, when no
 // conversation of ours is open.
 struct DdeInstanceHolder {
   DWORD id = 0;
@@ -33,6 +33,13 @@ DdeInstanceHolder& Instance() {
 std::vector<TDdeClientConv*>& Conversations() {
   static std::vector<TDdeClientConv*> list;
   return list;
+}
+
+// Wine hands out its transaction identifiers shifted into the high word,
+// and takes them back unshifted: both forms are given back.
+void AbandonWineTransaction(HCONV conv, ULONG_PTR id) {
+  DdeAbandonTransaction(Instance().id, conv, static_cast<DWORD>(id));
+  if (LOWORD(id) == 0 && HIWORD(id) != 0) DdeAbandonTransaction(Instance().id, conv, HIWORD(id));
 }
 
 // A string handle freed when it goes out of scope.
@@ -97,14 +104,10 @@ HDDEDATA CALLBACK TDdeClientConv::Callback(UINT type, UINT, HCONV conv, HSZ, HSZ
           c->waitTransaction_ = 0;
         }
       }
-      // Some DDE libraries (Wine's) keep a completed asynchronous
-      // transaction at the head of the conversation's queue, where it
-      // swallows the replies to every later one. It is done: drop it.
-      // Wine hands out its identifiers shifted into the high word, and
-      // takes them back unshifted.
-      DdeAbandonTransaction(Instance().id, conv, static_cast<DWORD>(data1));
-      if (LOWORD(data1) == 0 && HIWORD(data1) != 0)
-        DdeAbandonTransaction(Instance().id, conv, HIWORD(data1));
+      // Wine's DDE library keeps a completed asynchronous transaction at
+      // the head of the conversation's queue, where it swallows the
+      // replies to every later one. It is done: drop it.
+      if (OnWine()) AbandonWineTransaction(conv, data1);
       break;
     case XTYP_DISCONNECT:
       if (TDdeClientConv* c = Find(conv)) {
@@ -126,9 +129,17 @@ bool TDdeClientConv::SetLink(const String& service, const String& topic) {
   return true;
 }
 
+bool TDdeClientConv::OnWine() {
+  static const bool wine = [] {
+    HMODULE ntdll = GetModuleHandleA("ntdll.dll");
+    return ntdll && GetProcAddress(ntdll, "wine_get_version") != nullptr;
+  }();
+  return wine;
+}
+
 HCONV TDdeClientConv::Connect() {
   DdeInstanceHolder& holder = Instance();
-  if (holder.stale && holder.id && Conversations().empty()) {
+  if (holder.stale && holder.id && Conversations().empty() && OnWine()) {
     DdeUninitialize(holder.id);
     holder.id = 0;
     holder.tried = false;
@@ -218,10 +229,11 @@ void TDdeClientConv::Closed() {
 void TDdeClientConv::CancelWait() {
   if (!waitStat_) return;
   if (conv_ && waitTransaction_) {
-    DdeAbandonTransaction(DdeInstance(), conv_, waitTransaction_);
-    // Wine's form of the identifier (see Callback).
-    if (LOWORD(waitTransaction_) == 0 && HIWORD(waitTransaction_) != 0)
-      DdeAbandonTransaction(DdeInstance(), conv_, HIWORD(waitTransaction_));
+    if (OnWine()) {
+      AbandonWineTransaction(conv_, waitTransaction_);
+    } else {
+      DdeAbandonTransaction(DdeInstance(), conv_, waitTransaction_);
+    }
   }
   waitStat_ = false;
   waitTransaction_ = 0;

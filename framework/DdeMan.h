@@ -27,6 +27,10 @@ public:
   // The application's DDE instance, initialised on first use as a client;
   // 0 when the platform refused it.
   static DWORD DdeInstance();
+  // Whether the DDE library is Wine's (its ntdll exports
+  // wine_get_version), asked once. The ways round that library's habits
+  // are taken only there: elsewhere they could drop a live transaction.
+  static bool OnWine();
 
   TDataMode ConnectMode() const { return connectMode_; }
   void SetConnectMode(TDataMode mode) { connectMode_ = mode; }
