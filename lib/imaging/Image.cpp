@@ -135,7 +135,11 @@ void kxvImage::PaintTile(TCanvas& canvas, int w, int h) {
 }
 
 bool kxvImage::LoadBitmapFile(const String& fileName) {
-  bitCount_ = 0;
+  // Depth and palette are the new picture's only once it loaded: a file
+  // that fails leaves the picture, its depth and its palette as they were.
+  int32_t bitCount = 0;
+  std::unique_ptr<LOGPALETTE, void (*)(LOGPALETTE*)> palette(nullptr, FreeLogPalette);
+  bool bitmapFile = false;
   // The file header, then room for the info header and a 256-colour
   // table: a larger colour count is read no further than that.
   constexpr size_t kFileHeader = 14;
@@ -147,13 +151,14 @@ bool kxvImage::LoadBitmapFile(const String& fileName) {
     file.ReadBuffer(fileHeader, kFileHeader);
     file.ReadBuffer(header.get(), 40);
     held = 40;
-    if (fileHeader[0] == 'B' && fileHeader[1] == 'M') {
+    bitmapFile = fileHeader[0] == 'B' && fileHeader[1] == 'M';
+    if (bitmapFile) {
       uint32_t size = 0;
       std::memcpy(&size, header.get(), 4);
       if (size == 40) {
         BITMAPINFOHEADER info;
         std::memcpy(&info, header.get(), sizeof info);
-        bitCount_ = info.biBitCount;
+        bitCount = info.biBitCount;
         if (info.biBitCount <= 8) {
           uint32_t colors = info.biClrUsed ? info.biClrUsed : 1u << info.biBitCount;
           colors = std::min<uint32_t>(colors, 256);
@@ -163,7 +168,7 @@ bool kxvImage::LoadBitmapFile(const String& fileName) {
       } else if (size == 12) {
         BITMAPCOREHEADER core;
         std::memcpy(&core, header.get(), sizeof core);
-        bitCount_ = core.bcBitCount;
+        bitCount = core.bcBitCount;
         if (core.bcBitCount <= 8) {
           file.SetPosition(26);
           const int32_t bytes = 3 * (1 << core.bcBitCount);
@@ -171,19 +176,27 @@ bool kxvImage::LoadBitmapFile(const String& fileName) {
           held = 12 + bytes;
         }
       }
-      SetPalette(DIBToPalette(header.get(), held));
-    } else {
-      SetPalette(nullptr);
+      palette.reset(DIBToPalette(header.get(), held));
     }
   } catch (const Exception&) {
     return false;
   }
   try {
-    Picture().LoadFromFile(fileName);
+    if (bitmapFile) {
+      // By its signature: the filter offers bitmaps as .DIB, .RLE and
+      // .RGB too, names the picture's own reader does not know.
+      TBitmap bitmap;
+      bitmap.LoadFromFile(fileName);
+      Picture().SetGraphic(&bitmap);
+    } else {
+      Picture().LoadFromFile(fileName);
+    }
   } catch (const Exception&) {
     // The caller can tell that the file was not read.
     return false;
   }
+  bitCount_ = bitCount;
+  SetPalette(palette.release());
   return true;
 }
 

@@ -197,16 +197,32 @@ TEST_F(ImageTest, BitmapFilesBringTheirDepthAndPalette) {
   EXPECT_EQ(again.BitCount(), 4);
   EXPECT_EQ(again.Palette()->palNumEntries, 16);
 
-  // What cannot be read answers false: no name, no file, a file too short
-  // for a header, a file the picture cannot read.
+  // The same file by the other names the filter offers: read by its
+  // signature, not its extension.
+  for (const char* name : {"os2.dib", "os2.rle", "os2.rgb"}) {
+    kxvImage other(nullptr);
+    ASSERT_TRUE(other.LoadFromFile(dir.File(name, String(file.begin(), file.end())))) << name;
+    EXPECT_EQ(other.BitCount(), 4) << name;
+    EXPECT_EQ(other.Picture().Width(), 2) << name;
+  }
+
+  // What cannot be read answers false and changes nothing, depth and
+  // palette included: no name, no file, a file too short for a header, a
+  // file the picture cannot read, a bitmap header over nothing.
+  std::vector<uint8_t> broken(file.begin(), file.begin() + 26 + 48);
+  broken[22] = 8;  // 8 bits, a table the file does not hold
   EXPECT_FALSE(image->LoadFromFile(""));
   EXPECT_FALSE(image->LoadFromFile(dir / "none.bmp"));
   EXPECT_FALSE(image->LoadFromFile(dir.File("short.bmp", "BM")));
   EXPECT_FALSE(image->LoadFromFile(dir.File("text.bmp", String(100, 'x'))));
-  EXPECT_EQ(image->Palette(), nullptr);
+  EXPECT_FALSE(image->LoadFromFile(dir.File("broken.bmp", String(broken.begin(), broken.end()))));
+  EXPECT_EQ(image->BitCount(), 4);
+  ASSERT_NE(image->Palette(), nullptr);
+  EXPECT_EQ(image->Palette()->palNumEntries, 16);
+  EXPECT_EQ(image->Picture().Width(), 2);
 }
 
-TEST_F(ImageTest, AColourCountBeyondTheTableIsReadNoFurther) {
+TEST_F(ImageTest, AColourCountBeyondTheTableIsRefusedAndKeepsNothing) {
   TempDir dir;
   // An 8-bit bitmap claiming 100,000 colours; the table has 256.
   std::vector<uint8_t> file(14 + 40 + 1024 + 4, 0);
@@ -216,10 +232,10 @@ TEST_F(ImageTest, AColourCountBeyondTheTableIsReadNoFurther) {
   std::memcpy(&file[10], &offset, 4);
   BITMAPINFOHEADER info{40, 1, 1, 1, 8, BI_RGB, 4, 0, 0, 100000, 0};
   std::memcpy(&file[14], &info, 40);
-  image->LoadFromFile(dir.File("many.bmp", String(file.begin(), file.end())));
-  EXPECT_EQ(image->BitCount(), 8);
-  ASSERT_NE(image->Palette(), nullptr);
-  EXPECT_LE(image->Palette()->palNumEntries, 256);
+  // The picture's reader refuses the count: nothing of the file is kept.
+  EXPECT_FALSE(image->LoadFromFile(dir.File("many.bmp", String(file.begin(), file.end()))));
+  EXPECT_EQ(image->BitCount(), 0);
+  EXPECT_EQ(image->Palette(), nullptr);
 }
 
 TEST(ImageRegister, TheImageIsOnThePalettePage) {
