@@ -257,7 +257,8 @@ bool kxvGIF::IsSupport(TStream* stream) {
   ScreenHeight = header[8] | header[9] << 8;
   const uint8_t packed = header[10];
   ColorResolution = ((packed >> 4) & 7) + 1;
-  if (packed & 0x80) {
+  GlobalTable = (packed & 0x80) != 0;
+  if (GlobalTable) {
     const int count = 2 << (packed & 7);
     std::vector<uint8_t> rgb(size_t(count) * 3);
     stream->ReadBuffer(rgb.data(), int32_t(rgb.size()));

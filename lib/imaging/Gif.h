@@ -149,6 +149,7 @@ public:
   int32_t ColorResolution = 0;
   TColor BackgroundColor = clBlack;  // kept when the file has no global table
   LOGPALETTE* Palette = nullptr;     // owned: the global table, or the system's
+  bool GlobalTable = false;          // the file has a global colour table
   bool HasTransparency = false;      // the last control extension's flag as read
   TColor FileTransparentColor = clBlack;
 

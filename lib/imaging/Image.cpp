@@ -74,8 +74,8 @@ void kxvImage::SetPalette(LOGPALETTE* palette) {
 
 void kxvImage::CopyPalette(const LOGPALETTE* palette) {
   LOGPALETTE* copy = nullptr;
-  if (palette) {
-    copy = NewLogPalette(palette->palNumEntries);
+  // Without memory for the copy the control holds no palette.
+  if (palette && (copy = NewLogPalette(palette->palNumEntries)) != nullptr) {
     std::memcpy(copy->palPalEntry, palette->palPalEntry,
                 sizeof(PALETTEENTRY) * palette->palNumEntries);
   }

@@ -119,9 +119,11 @@ bool kxvSuperImage::LoadWithLoaders(const String& fileName) {
   TBitmap& bitmap = Picture().Bitmap();
   if (gif_->IsSupport(fileName)) {
     gif_->LoadFromFile(fileName, &bitmap);
-    // A GIF picture has at most 256 colours: saved so by default.
+    // A GIF picture has at most 256 colours: saved so by default. Without
+    // a global table the palette held is the system's, not the picture's:
+    // none is kept, and a save takes the colours drawn.
     SetBitCount(8);
-    CopyPalette(gif_->Palette);
+    CopyPalette(gif_->GlobalTable ? gif_->Palette : nullptr);
     gif_->SetPalette(nullptr);
     return true;
   }

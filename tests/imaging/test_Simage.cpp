@@ -128,14 +128,40 @@ TEST_F(SuperImageTest, LoadersAreTriedInTheirOrder) {
   EXPECT_EQ(image->Susie().Palette(), nullptr);
 }
 
+TEST_F(SuperImageTest, AGifWithoutAGlobalTableIsSavedInTheColoursItDrew) {
+  // Four colours no system palette holds, in a local table only.
+  GifFile gif(4, 1, {});
+  GifFrame frame;
+  frame.width = 4;
+  frame.height = 1;
+  frame.pixels = {0, 1, 2, 3};
+  frame.localTable = {10, 200, 30, 200, 10, 150, 77, 77, 200, 250, 240, 10};
+  frame.localTable.resize(12);
+  gif.Image(frame);
+  const GifBytes bytes = gif.Bytes();
+  ASSERT_TRUE(image->LoadFromFile(File("local.gif", std::string(bytes.begin(), bytes.end()))));
+  EXPECT_EQ(image->BitCount(), 8);
+  const String saved = dir / "local.bmp";
+  ASSERT_TRUE(image->SaveToFile(saved));
+  TBitmap back;
+  back.LoadFromFile(saved);
+  const TColor expected[] = {TColor(RGB(10, 200, 30)), TColor(RGB(200, 10, 150)),
+                             TColor(RGB(77, 77, 200)), TColor(RGB(250, 240, 10))};
+  for (int x = 0; x < 4; ++x) EXPECT_EQ(back.Canvas().Pixels(x, 0), expected[x]) << x;
+}
+
 TEST_F(SuperImageTest, AFileNoLoaderReadsAnswersFalse) {
   image->SetSusieEnable(false);
   EXPECT_FALSE(image->LoadFromFile(""));
   EXPECT_FALSE(image->LoadFromFile(dir / "none.gif"));
-  EXPECT_FALSE(image->LoadFromFile(File("text.txt", "hello")));
-  // A damaged GIF: the decoder's error is caught.
+  // Long enough for the bitmap loader's header: every loader is asked.
+  EXPECT_FALSE(image->LoadFromFile(File("text.txt", "hello, this is no picture of any kind")));
+  // A damaged GIF, past the header the bitmap loader reads: its global
+  // table is cut short, and the decoder's error is caught.
   std::string gif = "GIF89a";
-  gif += std::string("\x05\x00\x03\x00\x80\x00\x00", 7);
+  gif += std::string("\x05\x00\x03\x00\x87\x00\x00", 7);
+  gif += std::string(30, '\x11');
+  ASSERT_GT(gif.size(), 14u);
   EXPECT_FALSE(image->LoadFromFile(File("cut.gif", gif)));
   // Too short to tell: not read.
   EXPECT_FALSE(image->LoadFromFile(File("tiny.bmp", "BM")));
@@ -146,8 +172,9 @@ TEST_F(SuperImageTest, AFileNoLoaderReadsAnswersFalse) {
 }
 
 TEST_F(SuperImageTest, TheLoadersSwitchesAreTheirs) {
-  image->SetSusiePath(Plugins("p", true, false));
-  EXPECT_EQ(image->GetSusiePath(), image->Susie().Path());
+  const String plugins = Plugins("p", true, false);
+  image->SetSusiePath(plugins);
+  EXPECT_EQ(image->GetSusiePath(), plugins);
   image->SetSusieEnable(false);
   EXPECT_FALSE(image->Susie().Enable());
   EXPECT_FALSE(image->SusieEnable());
