@@ -248,6 +248,12 @@ void kxvGIF::FreeRowBitmaps() {
 // --- Support check and loading -----------------------------------------------
 
 bool kxvGIF::IsSupport(TStream* stream) {
+  // The header's fields belong to the load running.
+  if (guard_) throw EGifBusy(kBusy);
+  return ReadScreen(stream);
+}
+
+bool kxvGIF::ReadScreen(TStream* stream) {
   if (!Enable || !stream) return false;
   uint8_t header[13];
   stream->ReadBuffer(header, 6);
@@ -324,7 +330,7 @@ void kxvGIF::LoadFromStream(TStream* stream, TBitmap* bitmap) {
     // read.
     MemoryView view(data.data(), data.size());
     try {
-      gif = IsSupport(&view);
+      gif = ReadScreen(&view);
     } catch (const EReadError&) {
       gif = false;
     }

@@ -29,8 +29,8 @@
 // - A file without a global colour table takes the system palette; a
 //   display without one (any true-colour display) gives the platform's
 //   default palette of 20 colours instead.
-// - One load at a time: LoadFromStream and LoadFromFile called while a
-//   load of the same component waits raise EGifBusy.
+// - One load at a time: LoadFromStream, LoadFromFile and IsSupport called
+//   while a load of the same component waits raise EGifBusy.
 // - When a handler destroys the component, or the target bitmap, during a
 //   load (in an event or while a wait processes messages), the load ends
 //   at once and returns without touching either. The bitmap's destruction
@@ -186,6 +186,8 @@ private:
   void DrawRow(int y, const uint8_t* indices);
   // Processes messages and waits a little; false when the load must end.
   bool Idle(const std::shared_ptr<kxGifLoadGuard>& guard);
+  // IsSupport's work on the stream: the header read into the fields.
+  bool ReadScreen(TStream* stream);
 
   TBitmap* bitmap_ = nullptr;  // the current target, not owned
   HDC dc_ = nullptr;

@@ -134,7 +134,9 @@ void kxvImage::PaintTile(TCanvas& canvas, int w, int h) {
   }
 }
 
-bool kxvImage::LoadBitmapFile(const String& fileName) {
+bool kxvImage::LoadBitmapFile(const String& fileName) { return !Busy() && ReadBitmapFile(fileName); }
+
+bool kxvImage::ReadBitmapFile(const String& fileName) {
   // Depth and palette are the new picture's only once it loaded: a file
   // that fails leaves the picture, its depth and its palette as they were.
   int32_t bitCount = 0;

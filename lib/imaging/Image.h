@@ -64,8 +64,11 @@ public:
 
   // Reads the depth and the colour table of a bitmap file, then lets the
   // picture load it. False when the file cannot be opened, its header not
-  // read, or the picture cannot read it.
+  // read, or the picture cannot read it, and while a load runs (Busy).
   virtual bool LoadBitmapFile(const String& fileName);
+  // A load is running and waiting (an animation between its frames): a
+  // second one is refused, the running one left as it is.
+  virtual bool Busy() const { return false; }
   // With the wait cursor: false for an empty name, a missing file or one
   // that cannot be read.
   virtual bool LoadFromFile(const String& fileName);
@@ -84,6 +87,8 @@ public:
   kxvImagePaintEvent OnPaint;
 
 protected:
+  // LoadBitmapFile's work, for a load already running.
+  bool ReadBitmapFile(const String& fileName);
   void Paint(TCanvas& canvas) override;
   // Places the picture drawn w by h: background, then aligned or tiled.
   virtual void PaintAlign(TCanvas& canvas, int w, int h);

@@ -50,6 +50,7 @@ kxvSuperImage::kxvSuperImage(TComponent* owner)
 }
 
 kxvSuperImage::~kxvSuperImage() {
+  *alive_ = false;
   delete gif_;
   delete gv_;
 }
@@ -105,20 +106,27 @@ String kxvSuperImage::GetFilter() {
 
 bool kxvSuperImage::LoadFromFile(const String& fileName) {
   kxWaitCursor wait;
+  if (Busy()) return false;
   if (fileName.empty() || !FileExistsAttr(fileName.c_str(), FILE_ATTRIBUTE_DIRECTORY)) return false;
+  const std::shared_ptr<bool> alive = alive_;
+  ++loading_;
+  bool loaded = false;
   try {
-    return LoadWithLoaders(fileName);
+    loaded = LoadWithLoaders(fileName, *alive);
   } catch (const Exception&) {
     // A damaged file, or one gone meanwhile: not read.
-    return false;
   }
+  if (!*alive) return false;
+  --loading_;
+  return loaded;
 }
 
-bool kxvSuperImage::LoadWithLoaders(const String& fileName) {
-  if (IsBitmap(fileName)) return LoadBitmapFile(fileName);
+bool kxvSuperImage::LoadWithLoaders(const String& fileName, const bool& alive) {
+  if (IsBitmap(fileName)) return ReadBitmapFile(fileName);
   TBitmap& bitmap = Picture().Bitmap();
   if (gif_->IsSupport(fileName)) {
     gif_->LoadFromFile(fileName, &bitmap);
+    if (!alive) return false;
     // A GIF picture has at most 256 colours: saved so by default. Without
     // a global table the palette held is the system's, not the picture's:
     // none is kept, and a save takes the colours drawn.
@@ -133,13 +141,15 @@ bool kxvSuperImage::LoadWithLoaders(const String& fileName) {
     susie_->SetPalette(nullptr);
     return true;
   }
-  if (gv_->LoadFromFile(fileName, &bitmap)) {
+  const bool viewed = gv_->LoadFromFile(fileName, &bitmap);
+  if (!alive) return false;
+  if (viewed) {
     SetBitCount(KnownDepth(gv_->BitCount()));
     CopyPalette(gv_->Palette());
     gv_->SetPalette(nullptr);
     return true;
   }
-  return LoadBitmapFile(fileName);
+  return ReadBitmapFile(fileName);
 }
 
 namespace Simage {

@@ -23,8 +23,12 @@ public:
   // "画像ﾌｧｲﾙ|every pattern|すべてのﾌｧｲﾙ|*.*|" and each kind.
   String GetFilter() override;
   // With the wait cursor: false for an empty name, a missing file, or a
-  // file none of the loaders could read (an error while reading is caught).
+  // file none of the loaders could read (an error while reading is caught);
+  // false too while another load runs, and when the control is destroyed
+  // by a handler during the load (the animation's waits and the viewer's
+  // polls process messages).
   bool LoadFromFile(const String& fileName) override;
+  bool Busy() const override { return loading_ > 0; }
 
   virtual String GetSusiePath();
   // Adds the plug-ins of directory.
@@ -48,14 +52,18 @@ public:
 private:
   // A frame was drawn into the picture: shown at once.
   void GIFOnPaint(TObject* sender, kxRect* rect);
-  // The file with the first loader that reads it.
-  bool LoadWithLoaders(const String& fileName);
+  // The file with the first loader that reads it; alive false when the
+  // control went meanwhile.
+  bool LoadWithLoaders(const String& fileName, const bool& alive);
 
   kxvGIF* gif_;                     // owned as a component
   kxvGV* gv_;                       // owned as a component
   std::unique_ptr<kxvSusie> susie_;
   bool gvEnable_ = false;
   bool susieEnable_ = false;
+  int loading_ = 0;
+  // False once the control is gone: a load that outlived it touches nothing.
+  std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };
 
 namespace Simage {

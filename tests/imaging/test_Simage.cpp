@@ -1,5 +1,6 @@
 #include "lib/imaging/Simage.h"
 
+#include "framework/ExtCtrls.h"
 #include "framework/Forms.h"
 #include "lib/imaging/Gif.h"
 #include "lib/imaging/Susie.h"
@@ -65,6 +66,20 @@ protected:
     return File(name, std::string(bytes.begin(), bytes.end()));
   }
   TColor At(int x, int y) { return image->Picture().Bitmap().Canvas().Pixels(x, y); }
+  // Three frames of 7 x 2, each shown for delay hundredths of a second.
+  String SlowGif(const char* name, int delay) {
+    GifFile gif(7, 2, {0, 255, 0, 0, 0, 255});
+    for (uint8_t index : {0, 1, 0}) {
+      gif.Control(1, false, false, 0, delay);
+      GifFrame frame;
+      frame.width = 7;
+      frame.height = 2;
+      frame.pixels.assign(14, index);
+      gif.Image(frame);
+    }
+    const GifBytes bytes = gif.Bytes();
+    return File(name, std::string(bytes.begin(), bytes.end()));
+  }
 
   TempDir dir;
   TForm form{nullptr};
@@ -148,6 +163,58 @@ TEST_F(SuperImageTest, AGifWithoutAGlobalTableIsSavedInTheColoursItDrew) {
   const TColor expected[] = {TColor(RGB(10, 200, 30)), TColor(RGB(200, 10, 150)),
                              TColor(RGB(77, 77, 200)), TColor(RGB(250, 240, 10))};
   for (int x = 0; x < 4; ++x) EXPECT_EQ(back.Canvas().Pixels(x, 0), expected[x]) << x;
+}
+
+TEST_F(SuperImageTest, ASecondLoadWhileAGifPlaysIsRefusedAndTheFirstGoesOnUntouched) {
+  const String slow = SlowGif("slow.gif", 10);
+  const String red = RedBitmap("red.bmp");
+  const String other = TwoFrameGif("other.gif");
+  bool bitmapRefused = false, fileRefused = false, headerRefused = false;
+  int tries = 0;
+  TTimer second(nullptr);
+  second.SetInterval(50);
+  second.OnTimer = [&](TObject*) {
+    second.SetEnabled(false);
+    ++tries;
+    fileRefused = !image->LoadFromFile(red);
+    bitmapRefused = !image->LoadBitmapFile(red);
+    try {
+      image->GIF().IsSupport(other);
+    } catch (const EGifBusy&) {
+      headerRefused = true;
+    }
+  };
+  ASSERT_TRUE(image->LoadFromFile(slow));
+  ASSERT_EQ(tries, 1);
+  EXPECT_TRUE(fileRefused);
+  EXPECT_TRUE(bitmapRefused);
+  EXPECT_TRUE(headerRefused);
+  // The GIF's own picture, depth, palette and screen.
+  EXPECT_EQ(image->Picture().Width(), 7);
+  EXPECT_EQ(image->BitCount(), 8);
+  ASSERT_NE(image->Palette(), nullptr);
+  EXPECT_EQ(image->Palette()->palNumEntries, 2);
+  EXPECT_EQ(image->GIF().ScreenWidth, 7);
+  EXPECT_EQ(At(1, 1), TColor(0x00FF00));
+  // Afterwards loads are taken again.
+  EXPECT_TRUE(image->LoadFromFile(red));
+  EXPECT_EQ(image->BitCount(), 24);
+}
+
+TEST_F(SuperImageTest, AControlDestroyedWhileItsGifWaitsEndsTheLoadQuietly) {
+  auto* owner = new TForm(nullptr);
+  auto* doomed = new kxvSuperImage(owner);
+  doomed->SetParent(owner);
+  doomed->SetGVEnable(false);
+  TTimer closer(nullptr);
+  closer.SetInterval(50);
+  closer.OnTimer = [&](TObject*) {
+    closer.SetEnabled(false);
+    delete owner;  // a form that frees itself as it closes
+  };
+  const DWORD start = GetTickCount();
+  EXPECT_FALSE(doomed->LoadFromFile(SlowGif("slow.gif", 20)));
+  EXPECT_LT(GetTickCount() - start, 500u);
 }
 
 TEST_F(SuperImageTest, AFileNoLoaderReadsAnswersFalse) {
