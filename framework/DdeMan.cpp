@@ -1,6 +1,7 @@
 #include "framework/DdeMan.h"
 
 #include "framework/Forms.h"
+#include "framework/Handle.h"
 
 #include <algorithm>
 #include <cstring>
@@ -71,6 +72,7 @@ void PauseProcessing(DWORD ms) {
 TDdeClientConv::TDdeClientConv(TComponent* owner) : TComponent(owner) {}
 
 TDdeClientConv::~TDdeClientConv() {
+  *alive_ = false;
   // No events from a half-destroyed object.
   OnClose = nullptr;
   CloseLink();
@@ -165,27 +167,44 @@ HCONV TDdeClientConv::StartAndConnect() {
                       &startup, &process))
     return nullptr;
   CloseHandle(process.hThread);
+  UniqueHandle program(process.hProcess);
   const DWORD start = GetTickCount();
-  // A server registers its service before it waits for input.
-  WaitForInputIdle(process.hProcess, startTimeout_);
+  const DWORD limit = Within(startTimeout_);
+  const std::shared_ptr<const bool> alive = alive_;
+  // A server registers its service before it waits for input: waited for
+  // in slices, the window answering between them.
+  while (GetTickCount() - start < limit && WaitForInputIdle(program.get(), 50) == WAIT_TIMEOUT) {
+    PauseProcessing(0);
+    if (!*alive || conv_) return nullptr;  // gone, or opened meanwhile by a handler
+  }
   HCONV conv = Connect();
   // Some servers register later; give them the rest of the time, but not
   // once the program has ended.
-  while (!conv && GetTickCount() - start < startTimeout_ &&
-         WaitForSingleObject(process.hProcess, 0) == WAIT_TIMEOUT) {
+  while (!conv && GetTickCount() - start < limit &&
+         WaitForSingleObject(program.get(), 0) == WAIT_TIMEOUT) {
     PauseProcessing(50);
-    if (conv_) break;  // opened meanwhile by a handler
+    if (!*alive || conv_) return nullptr;
     conv = Connect();
   }
-  CloseHandle(process.hProcess);
   return conv;
+}
+
+DWORD TDdeClientConv::Within(DWORD ms) const {
+  if (!hasDeadline_) return ms;
+  const DWORD now = GetTickCount();
+  const DWORD left = static_cast<int32_t>(deadline_ - now) > 0 ? deadline_ - now : 1;
+  return std::max<DWORD>(std::min(ms, left), 1);
 }
 
 bool TDdeClientConv::OpenLink() {
   if (Connected()) return true;
   if (service_.empty()) return false;
   HCONV conv = Connect();
-  if (!conv && !serviceApplication_.empty()) conv = StartAndConnect();
+  if (!conv && !serviceApplication_.empty()) {
+    const std::shared_ptr<const bool> alive = alive_;
+    conv = StartAndConnect();
+    if (!*alive) return false;
+  }
   if (conv_) {
     // A handler run while starting opened it already.
     if (conv && conv != conv_) DdeDisconnect(conv);
@@ -264,7 +283,7 @@ char* TDdeClientConv::RequestData(const String& item, UINT format) {
   {
     DdeString name(instance, item);
     if (!name.get()) return nullptr;
-    data = DdeClientTransaction(nullptr, 0, conv_, name.get(), format, XTYP_REQUEST, requestTimeout_,
+    data = DdeClientTransaction(nullptr, 0, conv_, name.get(), format, XTYP_REQUEST, Within(requestTimeout_),
                                 nullptr);
   }
   if (!data) return nullptr;

@@ -14,6 +14,8 @@
 
 #include <ddeml.h>
 
+#include <memory>
+
 // How a conversation is opened: by SetLink (and OpenLink), or only by
 // OpenLink.
 enum TDataMode { ddeAutomatic, ddeManual };
@@ -92,6 +94,17 @@ public:
   TNotifyEvent OnOpen;
   TNotifyEvent OnClose;
 
+  // A wait that processes messages runs handlers, which may destroy the
+  // conversation: it holds this and touches nothing once it reads false.
+  std::shared_ptr<const bool> Alive() const { return alive_; }
+  // Until ClearDeadline, every wait (the start, the requests) ends by the
+  // platform tick count deadline too: one limit for work of many steps.
+  void SetDeadline(DWORD tick) { deadline_ = tick, hasDeadline_ = true; }
+  void ClearDeadline() { hasDeadline_ = false; }
+  // ms, or less when the deadline comes first; 1 at the least (the
+  // platform's requests take no time of 0).
+  DWORD Within(DWORD ms) const;
+
 private:
   static HDDEDATA CALLBACK Callback(UINT type, UINT format, HCONV conv, HSZ hsz1, HSZ hsz2,
                                     HDDEDATA data, ULONG_PTR data1, ULONG_PTR data2);
@@ -112,4 +125,7 @@ private:
   HCONV conv_ = nullptr;
   bool waitStat_ = false;
   DWORD waitTransaction_ = 0;
+  DWORD deadline_ = 0;
+  bool hasDeadline_ = false;
+  std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };

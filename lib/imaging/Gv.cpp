@@ -125,19 +125,26 @@ void kxvGV::Terminate() {
 
 bool kxvGV::LoadFromFile(const String& file, TBitmap* bitmap) {
   if (!enable_ || !bitmap || !FileExistsAttr(file.c_str(), FILE_ATTRIBUTE_DIRECTORY)) return false;
+  // One limit for the whole load: the start, the wait for the picture and
+  // the requests together.
+  const DWORD start = GetTickCount();
+  SetDeadline(start + readyTimeout_);
+  const std::shared_ptr<const bool> alive = Alive();
   Execute();
+  if (!*alive) return false;
   bool result = false;
   if (FileOpen(file)) {
-    const DWORD start = GetTickCount();
     bool ready = false;
     // GV decodes on its own time; without an answer in time, or once it
     // hung up, the picture will not come.
     while (Conv() && !(ready = DIBRequest()) && GetTickCount() - start < readyTimeout_) {
       MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
       Application().ProcessMessages();
+      if (!*alive) return false;  // destroyed by a handler: nothing of ours is left
     }
     if (ready) result = GetDIB(bitmap);
   }
+  ClearDeadline();
   Terminate();
   return result;
 }

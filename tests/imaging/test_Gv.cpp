@@ -3,7 +3,9 @@
 // for its picture, and gone afterwards.
 #include "lib/imaging/Gv.h"
 
+
 #include "framework/Bmpfile.h"
+#include "framework/ExtCtrls.h"
 #include "framework/Forms.h"
 #include "framework/Registry.h"
 #include "framework/Streams.h"
@@ -533,6 +535,40 @@ TEST_F(GvTest, ACommandNeverCompletedIsGivenUpAfterTheTimeOut) {
   // The exit was sent all the same and the viewer ends once it gets to it.
   EXPECT_TRUE(Server().Gone(15000));
   EXPECT_EQ(Server().Lines("exec ").back(), "ExitGV()");
+}
+
+TEST_F(GvTest, TheWindowAnswersWhileTheViewerStartsAndTheLoadHasOneLimit) {
+  Register("startdelay=1500 neverready");
+  WriteBmp(dir_ / "a.bmp", 4, 4, 24);
+  kxvGV gv(nullptr);
+  gv.SetReadyTimeout(2500);
+  TBitmap bitmap;
+  ticks = 0;
+  const UINT_PTR timer = SetTimer(nullptr, 0, 50, Tick);
+  const DWORD start = GetTickCount();
+  EXPECT_FALSE(gv.LoadFromFile(dir_ / "a.bmp", &bitmap));
+  const DWORD elapsed = GetTickCount() - start;
+  KillTimer(nullptr, timer);
+  // Ticks through the slow start too, and the start counts in the limit.
+  EXPECT_GT(ticks, 40);
+  EXPECT_LT(elapsed, 2500u + 800u);  // a start counted apart would add its 1.5 s
+}
+
+TEST_F(GvTest, AViewerLinkDestroyedByAHandlerWhileItWaitsEndsTheLoad) {
+  Register("ready=3000");
+  WriteBmp(dir_ / "a.bmp", 4, 4, 24);
+  auto* gv = new kxvGV(nullptr);
+  TTimer killer(nullptr);
+  killer.SetInterval(300);
+  killer.OnTimer = [&](TObject*) {
+    killer.SetEnabled(false);
+    delete gv;
+  };
+  TBitmap bitmap;
+  const DWORD start = GetTickCount();
+  EXPECT_FALSE(gv->LoadFromFile(dir_ / "a.bmp", &bitmap));
+  EXPECT_LT(GetTickCount() - start, 2500u);
+  EXPECT_TRUE(bitmap.Empty());
 }
 
 TEST_F(GvTest, AViewerThatEndsEndsTheWait) {

@@ -17,6 +17,8 @@
 //   GVSERVER_MODE   blank-separated switches: "neverready" (the picture is
 //                   never ready), "lowerok" (ready is answered "ok"),
 //                   "quitonopen" (FileOpen ends the program at once),
+//                   "startdelay=MS" (busy MS before its window and service
+//                   exist, as a slow start is),
 //                   "ready=MS" (the picture is ready MS after FileOpen,
 //                   default 200), "execdelay=MS" (every command is
 //                   acknowledged only after MS), "idle=MS" (end after MS
@@ -58,6 +60,7 @@ struct Settings {
   DWORD idle = 20000;
   std::string rect = "10,20,300,200,1";
   std::string dibLie;
+  DWORD startDelay = 0;
 } settings;
 
 DWORD instance = 0;
@@ -99,6 +102,7 @@ void ReadSettings() {
     else if (const char* v = value("ready=")) settings.readyDelay = std::strtoul(v, nullptr, 10);
     else if (const char* v = value("execdelay=")) settings.execDelay = std::strtoul(v, nullptr, 10);
     else if (const char* v = value("idle=")) settings.idle = std::strtoul(v, nullptr, 10);
+    else if (const char* v = value("startdelay=")) settings.startDelay = std::strtoul(v, nullptr, 10);
     else if (const char* v = value("rect=")) settings.rect = v;
     else if (const char* v = value("dib=")) settings.dibLie = v;
   }
@@ -390,6 +394,7 @@ int WINAPI WinMain(HINSTANCE instanceHandle, HINSTANCE, LPSTR, int show) {
   startup.cb = sizeof startup;
   GetStartupInfoA(&startup);
   Log("show " + std::to_string((startup.dwFlags & STARTF_USESHOWWINDOW) ? startup.wShowWindow : -1));
+  if (settings.startDelay) Sleep(settings.startDelay);
   lastActive = GetTickCount();
 
   WNDCLASSA wc = {};
