@@ -39,6 +39,8 @@ constexpr int64_t kMaxFileBytes = int64_t(256) << 20;
 constexpr DWORD kDestAndNotSource = 0x00220326;
 // The longest wait between two polls of a wait loop, in milliseconds.
 constexpr DWORD kPollMs = 10;
+// The longest time the window goes unanswered inside one image.
+constexpr DWORD kAnswerMs = 100;
 
 // Coordinates are kept where adding a 16-bit width cannot overflow.
 int ClampCoordinate(int64_t value) {
@@ -151,7 +153,13 @@ public:
   }
   bool Row(int y, const uint8_t* indices) override {
     gif_.DrawRow(y, indices);
-    return true;
+    // A long image lets the window answer now and then, as the waits do.
+    const DWORD now = GetTickCount();
+    if (now - answered_ < kAnswerMs) return true;
+    answered_ = now;
+    ::Application().ProcessMessages();
+    if (::Application().Terminated()) gif_.Stopped = true;
+    return !guard_.Gone() && !gif_.Stopped;
   }
   bool ImageEnd(const kxGifImage&, bool) override {
     gif_.FreeRowBitmaps();
@@ -161,6 +169,7 @@ public:
 private:
   kxvGIF& gif_;
   kxGifLoadGuard& guard_;
+  DWORD answered_ = GetTickCount();
 };
 
 void kxvGIF::FreeDeleter::operator()(void* p) const { std::free(p); }

@@ -227,7 +227,10 @@ kxGifBlock kxGifReader::Image() {
 bool kxGifReader::DecodeImage(const kxGifImage& image, bool& complete) {
   const int width = image.Width;
   const int height = image.Height;
-  complete = width == 0 || height == 0;
+  // Rows below the screen, or of an image with no column on it, are never
+  // seen: once the rows within it have come, the rest is not decoded.
+  const int inside = image.InsideRight > 0 ? image.InsideBottom : 0;
+  complete = width == 0 || height == 0 || inside == 0;
   if (complete) return true;
   if (!strings_) strings_ = std::make_unique<Strings>();
   Strings& s = *strings_;
@@ -261,11 +264,15 @@ bool kxGifReader::DecodeImage(const kxGifImage& image, bool& complete) {
   int y = 0;
   int pass = 0;
   int rows = 0;
-  // Delivers the full row and moves to the next one; false when the sink
-  // stopped.
+  int seen = 0;  // rows within the screen delivered
+  // Delivers the full row (when on the screen) and moves to the next one;
+  // false when the sink stopped.
   auto flush = [&]() -> bool {
     x = 0;
-    if (!sink_.Row(y, row)) return false;
+    if (y < inside) {
+      if (!sink_.Row(y, row)) return false;
+      ++seen;
+    }
     ++rows;
     if (!image.Interlaced) {
       ++y;
@@ -328,7 +335,7 @@ bool kxGifReader::DecodeImage(const kxGifImage& image, bool& complete) {
       x += length;
       if (x == width) {
         if (!flush()) return false;
-        if (rows == height) break;
+        if (rows == height || seen == inside) break;
       }
     } else {
       uint8_t* out = s.stack + length;
@@ -346,16 +353,16 @@ bool kxGifReader::DecodeImage(const kxGifImage& image, bool& complete) {
         x += n;
         if (x == width) {
           if (!flush()) return false;
-          if (rows == height) break;
+          if (rows == height || seen == inside) break;
         }
       }
-      if (rows == height) break;
+      if (rows == height || seen == inside) break;
     }
   }
   data_.resize(bytes);
   // Extra pixels after the last row are dropped; a short stream delivers
   // the row it was filling with index 0 in the rest.
-  complete = rows == height;
+  complete = rows == height || seen == inside;
   if (!complete && x > 0) {
     std::memset(row + x, 0, size_t(width - x));
     if (!flush()) return false;

@@ -24,9 +24,13 @@
 //   the missing fields 0. The plain text extension's 12 bytes likewise.
 // - An image of width or height 0 delivers its descriptor and no rows; its
 //   data is read and dropped.
-// - Rows are delivered in image coordinates, whole, even where the image
-//   lies partly or wholly outside the logical screen; kxGifImage::Inside
-//   gives the part within the screen, which a drawer may clip to.
+// - Rows are delivered in image coordinates, whole, also where the image
+//   lies partly outside the logical screen; kxGifImage::Inside gives the
+//   part within the screen, which a drawer may clip to. Rows below the
+//   screen, and every row of an image with no column on it, are not
+//   delivered, and once the rows on the screen have come the rest of the
+//   code stream is not decoded (the image then counts as complete): a
+//   small file asking for a huge image costs what the screen shows.
 // - Colour indices are delivered as the data holds them, also those beyond
 //   the colour table's size; the drawer maps them (a 256-entry table padded
 //   with black does it).

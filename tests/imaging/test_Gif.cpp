@@ -691,6 +691,30 @@ TEST(kxvGIF, ASecondLoadDuringAWaitIsRefused) {
   EXPECT_EQ(At(bitmap, 0, 0), kBlue);
 }
 
+TEST(kxvGIF, TheWindowAnswersInsideALongImage) {
+  GifFile file(4000, 4000, GifPalette(256));
+  GifFrame big;
+  big.width = 4000;
+  big.height = 4000;
+  big.pixels = GifPicture(4000, 4000, 256, 9);
+  file.Image(big);
+  kxvGIF gif(nullptr);
+  gif.UseDelay = false;
+  TBitmap bitmap;
+  int ticks = 0;
+  TTimer ticker(nullptr);
+  ticker.SetInterval(10);
+  ticker.OnTimer = [&](TObject*) { ++ticks; };
+  const DWORD start = GetTickCount();
+  Load(gif, file.Bytes(), bitmap);
+  const DWORD elapsed = GetTickCount() - start;
+  // The image alone, one block, has no wait: every tick came from inside
+  // it (the time also covers making the bitmap and reading the file).
+  ASSERT_GE(elapsed, 300u) << "the image was too quick to tell";
+  EXPECT_GE(ticks, 1) << elapsed << " ms";
+  EXPECT_EQ(bitmap.Width(), 4000);
+}
+
 // --- Broken and fuzzed files -----------------------------------------------------
 
 namespace {

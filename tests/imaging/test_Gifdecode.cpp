@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <string>
 #include <vector>
 
@@ -401,7 +403,7 @@ TEST(GifDecode, EmptyImagesDeliverTheirDescriptorAndNoRows) {
   }
 }
 
-TEST(GifDecode, ImagesOutsideTheScreenComeWholeWithThePartInside) {
+TEST(GifDecode, OnlyTheRowsOnTheScreenComeAndTheyComeWhole) {
   GifFrame frame = Frame(10, 6, 4, 2);
   frame.left = 15;
   frame.top = 17;
@@ -416,11 +418,42 @@ TEST(GifDecode, ImagesOutsideTheScreenComeWholeWithThePartInside) {
   EXPECT_EQ(part.InsideRight, 5);
   EXPECT_EQ(part.InsideTop, 0);
   EXPECT_EQ(part.InsideBottom, 3);
-  EXPECT_EQ(sink.pictures[0].pixels, frame.pixels);
+  const auto first = [](const std::vector<uint8_t>& pixels, size_t n) {
+    return std::vector<uint8_t>(pixels.begin(), pixels.begin() + long(n));
+  };
+  EXPECT_EQ(sink.pictures[0].order, (std::vector<int>{0, 1, 2}));
+  EXPECT_EQ(first(sink.pictures[0].pixels, 30), first(frame.pixels, 30));
+  EXPECT_TRUE(sink.pictures[0].complete);
   const kxGifImage& outside = sink.pictures[1].image;
   EXPECT_EQ(outside.InsideRight, 0);
   EXPECT_EQ(outside.InsideBottom, 3);
-  EXPECT_EQ(sink.pictures[1].pixels, frame.pixels);
+  EXPECT_TRUE(sink.pictures[1].order.empty());
+  EXPECT_TRUE(sink.pictures[1].complete);
+  // Interlaced, the passes' rows on the screen, each once.
+  GifFrame tall = Frame(4, 40, 4, 3);
+  tall.interlaced = true;
+  GifFile interlaced(4, 11, GifPalette(4));
+  interlaced.Image(tall);
+  Recorder rows;
+  ASSERT_TRUE(Decode(interlaced.Bytes(), rows));
+  std::vector<int> order = rows.pictures[0].order;
+  std::sort(order.begin(), order.end());
+  EXPECT_EQ(order, (std::vector<int>{0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10}));
+  EXPECT_EQ(first(rows.pictures[0].pixels, 44), first(tall.pixels, 44));
+}
+
+TEST(GifDecode, AnImageFarLargerThanTheScreenIsDecodedOnlyAsFarAsTheScreen) {
+  const GifFrame big = Frame(1000, 1000, 256, 5);
+  struct RowCount : kxGifSink {
+    int rows = 0;
+    bool complete = false;
+    bool Row(int, const uint8_t*) override { return ++rows, true; }
+    bool ImageEnd(const kxGifImage&, bool done) override { return complete = done, true; }
+  } count;
+  const GifBytes bytes = OneImage(big, 16, 16);
+  EXPECT_TRUE(DecodeGif(bytes.data(), bytes.size(), count));
+  EXPECT_EQ(count.rows, 16);
+  EXPECT_TRUE(count.complete);
 }
 
 TEST(GifDecode, HugeScreensAndRowsCostOnlyARow) {
