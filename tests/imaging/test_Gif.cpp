@@ -348,7 +348,10 @@ TEST(kxvGIF, FramesFollowEachOtherAfterTheirDelays) {
   ASSERT_EQ(times.size(), 3u);
   EXPECT_GE(times[1] - times[0], 230u);
   EXPECT_LT(times[1] - times[0], 1000u);
-  EXPECT_TRUE(bitmap.OnChange != nullptr);  // the bitmap's own handler is back
+  // The bitmap's own handler is back: the one set above, counting.
+  ASSERT_TRUE(bitmap.OnChange != nullptr);
+  bitmap.OnChange(&gif);
+  EXPECT_EQ(changes, 4);
 }
 
 TEST(kxvGIF, AnimateOffStopsAfterTheFirstBlock) {
@@ -364,7 +367,6 @@ TEST(kxvGIF, AnimateOffStopsAfterTheFirstBlock) {
   EXPECT_LT(GetTickCount() - start, 500u);
   EXPECT_EQ(paints, 1);
   EXPECT_EQ(At(bitmap, 0, 0), kRed);
-  EXPECT_LE(stream.Position(), int64_t(bytes.size()) / 2);  // the rest was not read
 }
 
 TEST(kxvGIF, UseDelayOffPlaysAtOnce) {
