@@ -21,7 +21,7 @@ struct Checker : kxGifSink {
   size_t calls = 0;
   size_t stopAt = 0;  // 0: never
   bool stopped = false, screen = false, inImage = false;
-  int width = 0, height = 0, rows = 0;
+  int width = 0, height = 0, rows = 0, inside = 0;
   std::vector<uint8_t> seen;
   unsigned sum = 0;
 
@@ -64,11 +64,13 @@ struct Checker : kxGifSink {
     width = image.Width;
     height = image.Height;
     rows = 0;
+    // Only the rows on the screen come.
+    inside = image.InsideRight > 0 ? image.InsideBottom : 0;
     seen.assign(size_t(height), 0);
     return Call();
   }
   bool Row(int y, const uint8_t* indices) override {
-    CHECK(inImage && y >= 0 && y < height && !seen[size_t(y)]);
+    CHECK(inImage && y >= 0 && y < inside && !seen[size_t(y)]);
     seen[size_t(y)] = 1;
     ++rows;
     for (int x = 0; x < width; ++x) sum += indices[x];
@@ -78,7 +80,7 @@ struct Checker : kxGifSink {
     CHECK(inImage && image.Width == width && image.Height == height);
     // Incomplete images may still have had all their rows, the last one
     // filled up with index 0.
-    CHECK(!complete || rows == height || width == 0 || height == 0);
+    CHECK(!complete || rows == inside || width == 0 || height == 0);
     inImage = false;
     return Call();
   }

@@ -51,36 +51,27 @@ protected:
     bitmap.SaveToFile(path);
     return path;
   }
-  // Two frames of 5 x 3: green, then blue.
-  String TwoFrameGif(const char* name) {
-    GifFile gif(5, 3, {0, 255, 0, 0, 0, 255});
-    for (uint8_t index : {0, 1}) {
-      gif.Control(1, false, false, 0, 0);
-      GifFrame frame;
-      frame.width = 5;
-      frame.height = 3;
-      frame.pixels.assign(15, index);
-      gif.Image(frame);
-    }
-    const GifBytes bytes = gif.Bytes();
-    return File(name, std::string(bytes.begin(), bytes.end()));
-  }
-  TColor At(int x, int y) { return image->Picture().Bitmap().Canvas().Pixels(x, y); }
-  // Three frames of 7 x 2, each shown for delay hundredths of a second.
-  String SlowGif(const char* name, int delay) {
-    GifFile gif(7, 2, {0, 255, 0, 0, 0, 255});
-    for (uint8_t index : {0, 1, 0}) {
+  // Frames of width x height, each of one colour of the table green, blue,
+  // shown for delay hundredths of a second.
+  String FramesGif(const char* name, int width, int height, std::initializer_list<uint8_t> indices,
+                   int delay) {
+    GifFile gif(width, height, {0, 255, 0, 0, 0, 255});
+    for (uint8_t index : indices) {
       gif.Control(1, false, false, 0, delay);
       GifFrame frame;
-      frame.width = 7;
-      frame.height = 2;
-      frame.pixels.assign(14, index);
+      frame.width = width;
+      frame.height = height;
+      frame.pixels.assign(size_t(width) * height, index);
       gif.Image(frame);
     }
     const GifBytes bytes = gif.Bytes();
     return File(name, std::string(bytes.begin(), bytes.end()));
   }
-
+  // Two frames of 5 x 3: green, then blue.
+  String TwoFrameGif(const char* name) { return FramesGif(name, 5, 3, {0, 1}, 0); }
+  // Three frames of 7 x 2, each shown for delay hundredths of a second.
+  String SlowGif(const char* name, int delay) { return FramesGif(name, 7, 2, {0, 1, 0}, delay); }
+  TColor At(int x, int y) { return image->Picture().Bitmap().Canvas().Pixels(x, y); }
   TempDir dir;
   TForm form{nullptr};
   kxvSuperImage* image = nullptr;
