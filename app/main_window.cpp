@@ -940,7 +940,10 @@ void TMainForm::UpdatePreview() {
     PreviewColumn = -1;
   }
   PreviewTexts.assign(FileList->Count(), {});
-  if (!name) PreviewListing = {}, PreviewListingStale = true;
+  if (!name) {
+    PreviewListing = {};
+    PreviewListingStale = true;
+  }
   if (!shown) return;
 
   RenamePlan plan;
