@@ -17,8 +17,8 @@
 //   GVSERVER_MODE   blank-separated switches: "neverready" (the picture is
 //                   never ready), "lowerok" (ready is answered "ok"),
 //                   "quitonopen" (FileOpen ends the program at once),
-//                   "startdelay=MS" (busy MS before its window and service
-//                   exist, as a slow start is),
+//                   "startdelay=MS" (busy MS after making its window,
+//                   before its service exists, as a slow start is),
 //                   "ready=MS" (the picture is ready MS after FileOpen,
 //                   default 200), "execdelay=MS" (every command is
 //                   acknowledged only after MS), "idle=MS" (end after MS
@@ -394,7 +394,6 @@ int WINAPI WinMain(HINSTANCE instanceHandle, HINSTANCE, LPSTR, int show) {
   startup.cb = sizeof startup;
   GetStartupInfoA(&startup);
   Log("show " + std::to_string((startup.dwFlags & STARTF_USESHOWWINDOW) ? startup.wShowWindow : -1));
-  if (settings.startDelay) Sleep(settings.startDelay);
   lastActive = GetTickCount();
 
   WNDCLASSA wc = {};
@@ -406,6 +405,9 @@ int WINAPI WinMain(HINSTANCE instanceHandle, HINSTANCE, LPSTR, int show) {
                          240, nullptr, nullptr, instanceHandle, nullptr);
   ShowWindow(window, show);
   SetTimer(window, kIdleTimer, 200, nullptr);
+  // A window, and busy before it first waits for input: the start a
+  // client waits for with WaitForInputIdle.
+  if (settings.startDelay) Sleep(settings.startDelay);
 
   if (DdeInitializeA(&instance, Callback, APPCLASS_STANDARD | CBF_FAIL_ADVISES | CBF_FAIL_POKES |
                                               CBF_SKIP_REGISTRATIONS | CBF_SKIP_UNREGISTRATIONS,
