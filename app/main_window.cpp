@@ -1,5 +1,7 @@
 #include "app/main_window.h"
 
+#include "app/version.h"
+
 #include "framework/Format.h"
 #include "framework/Inifiles.h"
 #include "lib/core/File.h"
@@ -18,7 +20,7 @@ TMainForm* MainForm = nullptr;
 
 namespace {
 
-constexpr double kVersion = 110;
+constexpr double kVersion = VEMTAR_VERSION;
 // How long the scan's panel shows one directory at least.
 constexpr DWORD kSearchShowMs = 40;
 const char* const kSection = "Vemtar";

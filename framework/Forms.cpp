@@ -243,6 +243,17 @@ void TForm::CreateParams(TCreateParams& params) {
 }
 
 void TForm::InitializeWnd() {
+  // The program's own icon, by the name programs give it, in the title bar
+  // and the task bar, at each one's size.
+  HINSTANCE module = GetModuleHandleA(nullptr);
+  if (FindResourceA(module, "MAINICON", RT_GROUP_ICON)) {
+    for (WPARAM which : {WPARAM(ICON_SMALL), WPARAM(ICON_BIG)}) {
+      const int size = GetSystemMetrics(which == ICON_SMALL ? SM_CXSMICON : SM_CXICON);
+      if (HANDLE icon = LoadImageA(module, "MAINICON", IMAGE_ICON, size, size, LR_SHARED)) {
+        SendMessageA(Handle(), WM_SETICON, which, reinterpret_cast<LPARAM>(icon));
+      }
+    }
+  }
   if (position_ == poScreenCenter) {
     RECT r;
     GetWindowRect(Handle(), &r);

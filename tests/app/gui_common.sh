@@ -29,3 +29,12 @@ mkdir -p "$dir"
 for f in a.txt b.txt c.txt d.txt; do echo x >"$dir/$f"; done
 echo x >"$witness"
 rm -f "$bin/VEMTAR.INI"  # starts on page 1
+# Whether the window picture FILE shows the program's icon at the left of
+# its title bar: the red, blue and green bars of the attribute colours.
+shows_own_icon() {
+  convert "$1" -crop 24x24+0+0 txt:- | awk -F'[(),]' 'NR > 1 {
+      if ($3 > 180 && $4 < 80 && $5 < 80) red++
+      if ($5 > 180 && $3 < 80 && $4 < 130) blue++
+      if ($4 > 130 && $3 < 80 && $5 < 100) green++
+    } END { exit !(red && blue && green) }'
+}

@@ -37,6 +37,10 @@ done
 await_answer enabled enabled TButton "実行"
 for f in a b c d; do writable "$dir/$f.txt" || fail "$f.txt is read-only before the run"; done
 [ -z "$shot" ] || window_shot "$shot"
+# Its own icon in the title bar.
+window_shot "/tmp/vemtar-gui-title-$$.png"
+shows_own_icon "/tmp/vemtar-gui-title-$$.png" || fail "the title bar does not show the program's icon"
+rm -f "/tmp/vemtar-gui-title-$$.png"
 click rect TButton "実行"
 # Enter goes to the question once it is the active window with OK, its
 # default button, focused.

@@ -12,6 +12,8 @@
 #include <commctrl.h>
 
 #include <cstring>
+#include <string>
+#include <set>
 #include <vector>
 
 namespace {
@@ -233,4 +235,77 @@ TEST(Program, StartsShowsItsPagesAndStoresThePage) {
     EXPECT_EQ(GetPrivateProfileIntA("Vemtar", "Page", -1, ini.c_str()), 0);
   }
   DeleteFileA(ini.c_str());
+}
+
+namespace {
+
+// A resource of the program file, as bytes; empty when it has none.
+std::string Resource(HMODULE module, LPCSTR name, LPCSTR type) {
+  HRSRC found = FindResourceA(module, name, type);
+  HGLOBAL loaded = found ? LoadResource(module, found) : nullptr;
+  const char* data = loaded ? static_cast<const char*>(LockResource(loaded)) : nullptr;
+  return data ? std::string(data, SizeofResource(module, found)) : std::string();
+}
+
+// A string of the version resource's Japanese, code page 932 block.
+String VersionString(const std::vector<char>& info, const char* name) {
+  char* value = nullptr;
+  UINT length = 0;
+  const String path = String("\\StringFileInfo\\041103A4\\") + name;
+  if (!VerQueryValueA(info.data(), path.c_str(), reinterpret_cast<void**>(&value), &length)) return "";
+  return String(value, strnlen(value, length));
+}
+
+}  // namespace
+
+TEST(Program, TheFileCarriesItsIconVersionAndManifest) {
+  const String exe = ExeDir() + "VEMTAR.EXE";
+  HMODULE module = LoadLibraryExA(exe.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+  ASSERT_NE(module, nullptr);
+  // The icon: 16, 32 and 48 pixels, each at 4, 8 and 32 bits.
+  const std::string group = Resource(module, "MAINICON", RT_GROUP_ICON);
+  ASSERT_GE(group.size(), 6u);
+  const int count = static_cast<uint8_t>(group[4]) | static_cast<uint8_t>(group[5]) << 8;
+  ASSERT_EQ(group.size(), 6u + 14u * count);
+  std::set<std::pair<int, int>> forms;
+  for (int i = 0; i < count; ++i) {
+    const char* entry = group.data() + 6 + 14 * i;
+    const int width = static_cast<uint8_t>(entry[0]);
+    const int bits = static_cast<uint8_t>(entry[6]) | static_cast<uint8_t>(entry[7]) << 8;
+    forms.insert({width, bits});
+  }
+  std::set<std::pair<int, int>> wanted;
+  for (int width : {16, 32, 48}) {
+    for (int bits : {4, 8, 32}) wanted.insert({width, bits});
+  }
+  EXPECT_EQ(forms, wanted);
+  // The manifest: the user's own rights, and the systems it was made for.
+  const std::string manifest = Resource(module, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(24));
+  EXPECT_NE(manifest.find("level=\"asInvoker\""), std::string::npos) << manifest;
+  size_t systems = 0;
+  for (size_t at = 0; (at = manifest.find("<supportedOS Id=", at)) != std::string::npos; ++at) ++systems;
+  EXPECT_EQ(systems, 5u);
+  EXPECT_NE(manifest.find("{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}"), std::string::npos);  // 10 and 11
+  FreeLibrary(module);
+
+  // The version: Japanese, code page 932, the version page's number.
+  DWORD handle = 0;
+  std::vector<char> info(GetFileVersionInfoSizeA(exe.c_str(), &handle));
+  ASSERT_FALSE(info.empty());
+  ASSERT_TRUE(GetFileVersionInfoA(exe.c_str(), 0, static_cast<DWORD>(info.size()), info.data()));
+  WORD* translation = nullptr;
+  UINT length = 0;
+  ASSERT_TRUE(VerQueryValueA(info.data(), "\\VarFileInfo\\Translation",
+                             reinterpret_cast<void**>(&translation), &length));
+  ASSERT_GE(length, 4u);
+  EXPECT_EQ(translation[0], 0x0411);
+  EXPECT_EQ(translation[1], 932);
+  EXPECT_EQ(VersionString(info, "ProductName"), "VEMTAR");
+  EXPECT_EQ(VersionString(info, "FileDescription"), "File Attribute Changer");
+  EXPECT_EQ("Version " + VersionString(info, "FileVersion"), "Version 1.10");
+  EXPECT_EQ(VersionString(info, "ProductVersion"), "1.10");
+  EXPECT_FALSE(VersionString(info, "LegalCopyright").empty());
+  VS_FIXEDFILEINFO* fixed = nullptr;
+  ASSERT_TRUE(VerQueryValueA(info.data(), "\\", reinterpret_cast<void**>(&fixed), &length));
+  EXPECT_EQ(fixed->dwFileVersionMS, DWORD(MAKELONG(10, 1)));
 }
