@@ -10,6 +10,7 @@
 
 #include "Document.h"
 #include "HelpReader.h"
+#include "Html.h"
 #include "Writer.h"
 
 namespace fs = std::filesystem;
@@ -133,6 +134,27 @@ TEST_F(Compiled, ContextsAndTitlesLeadToTheirTopics) {
     EXPECT_EQ(titles[i].first, topics[i].offset);
     EXPECT_EQ(titles[i].second, topics[i].title);
   }
+}
+
+TEST(HtmlHelp, TheSameTopicsAndLinksOnOnePage) {
+  const std::string html = hlpc::BuildHtmlHelp(hlpc::ParseSource(Utf8(kSource)));
+  EXPECT_NE(html.find("<meta charset=\"Shift_JIS\">"), std::string::npos);
+  EXPECT_NE(html.find("<title>テストのヘルプ</title>"), std::string::npos);
+  // Every topic an anchor, in the source's order, the contents first.
+  const size_t contents = html.find("<section id=\"contents\">\r\n<h2>目次</h2>");
+  const size_t attributes = html.find("<section id=\"attributes\">\r\n<h2>属性の変更</h2>");
+  const size_t names = html.find("<section id=\"names\">");
+  ASSERT_NE(contents, std::string::npos);
+  EXPECT_LT(contents, attributes);
+  EXPECT_LT(attributes, names);
+  EXPECT_NE(names, std::string::npos);
+  // The links lead to them; headings stay headings; markup is escaped.
+  EXPECT_NE(html.find("<h3>使い方</h3>"), std::string::npos);
+  EXPECT_NE(html.find("<a href=\"#attributes\">属性の変更</a>"), std::string::npos);
+  EXPECT_NE(html.find("<a href=\"#names\">名前の変更</a>"), std::string::npos);
+  EXPECT_NE(html.find("&quot;Sample%.2d.%2:s&quot;"), std::string::npos);
+  // ソ and 表 end in the byte of "\": they come through whole.
+  EXPECT_NE(html.find("ソフトを表示します。"), std::string::npos);
 }
 
 TEST(ContextHash, IsTheViewersHash) {

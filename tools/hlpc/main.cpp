@@ -5,11 +5,12 @@
 #include <sstream>
 
 #include "Document.h"
+#include "Html.h"
 #include "Writer.h"
 
 int main(int argc, char** argv) {
-  if (argc != 3) {
-    std::cerr << "usage: hlpc SOURCE.txt OUTPUT.HLP\n";
+  if (argc != 3 && argc != 4) {
+    std::cerr << "usage: hlpc SOURCE.txt OUTPUT.HLP [OUTPUT.HTM]\n";
     return 2;
   }
   const std::string source = argv[1];
@@ -20,6 +21,7 @@ int main(int argc, char** argv) {
     text << in.rdbuf();
     hlpc::Document doc = hlpc::ParseSource(text.str());
     hlpc::WriteFileAtomically(argv[2], hlpc::BuildHelpFile(doc, std::time(nullptr)));
+    if (argc == 4) hlpc::WriteFileAtomically(argv[3], hlpc::BuildHtmlHelp(doc));
   } catch (const std::exception& e) {
     std::cerr << source << ": " << e.what() << "\n";
     return 1;
