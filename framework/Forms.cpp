@@ -5,7 +5,11 @@
 
 #include <windows.h>
 
+#include <shellapi.h>
+
 #include <algorithm>
+#include <cstring>
+#include <cstdio>
 #include <vector>
 
 HCURSOR TScreen::CursorHandle(TCursor cursor) {
@@ -159,12 +163,73 @@ void TApplication::Run() {
   }
 }
 
+namespace {
+
+// The version resource's file description of a program, empty when it
+// has none.
+String FileDescription(const String& path) {
+  DWORD handle = 0;
+  std::vector<char> info(GetFileVersionInfoSizeA(path.c_str(), &handle));
+  if (info.empty() || !GetFileVersionInfoA(path.c_str(), 0, DWORD(info.size()), info.data())) return "";
+  WORD* languages = nullptr;
+  UINT length = 0;
+  if (!VerQueryValueA(info.data(), "\\VarFileInfo\\Translation", reinterpret_cast<void**>(&languages),
+                      &length) ||
+      length < 4) {
+    return "";
+  }
+  char key[64];
+  std::snprintf(key, sizeof key, "\\StringFileInfo\\%04x%04x\\FileDescription", languages[0],
+                languages[1]);
+  char* text = nullptr;
+  if (!VerQueryValueA(info.data(), key, reinterpret_cast<void**>(&text), &length) || !text) return "";
+  return String(text, strnlen(text, length));
+}
+
+String InDirectory(UINT (WINAPI* directory)(LPSTR, UINT), const char* name) {
+  char path[MAX_PATH];
+  const UINT n = directory(path, MAX_PATH);
+  if (n == 0 || n >= MAX_PATH) return "";
+  String file(path, n);
+  if (file.back() != '\\') file += '\\';
+  return file + name;
+}
+
+}  // namespace
+
+const String& TApplication::WinHelpViewer() {
+  if (winHelpViewer_.empty()) {
+    winHelpViewer_ = InDirectory(&GetSystemDirectoryA, "winhlp32.exe");
+    if (GetFileAttributesA(winHelpViewer_.c_str()) == INVALID_FILE_ATTRIBUTES) {
+      winHelpViewer_ = InDirectory(&GetWindowsDirectoryA, "winhlp32.exe");
+    }
+  }
+  return winHelpViewer_;
+}
+
+bool TApplication::WinHelpViewerUsable() {
+  const String& viewer = WinHelpViewer();
+  const DWORD attributes = GetFileAttributesA(viewer.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)) return false;
+  return FileDescription(viewer).find("Stub") == String::npos;
+}
+
 void TApplication::HelpCommand(UINT command, ULONG_PTR data) {
+  String page = helpFile_;
+  const size_t dot = page.find_last_of(".\\");
+  page = (dot != String::npos && page[dot] == '.' ? page.substr(0, dot) : page) + ".HTM";
+  const DWORD attributes = GetFileAttributesA(page.c_str());
+  const bool browse = !helpFile_.empty() && attributes != INVALID_FILE_ATTRIBUTES &&
+                      !(attributes & FILE_ATTRIBUTE_DIRECTORY) && !WinHelpViewerUsable();
   if (seam_) {
-    seam_->Help(helpFile_, command, data);
+    seam_->Help(browse ? page : helpFile_, command, data);
     return;
   }
   HWND owner = mainForm_ && mainForm_->HandleAllocated() ? mainForm_->Handle() : nullptr;
+  if (browse) {
+    ShellExecuteA(owner, "open", page.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+    return;
+  }
   WinHelpA(owner, helpFile_.c_str(), command, data);
 }
 

@@ -155,8 +155,19 @@ public:
   String ExeName() const;
   const String& HelpFile() const { return helpFile_; }
   void SetHelpFile(const String& helpFile) { helpFile_ = helpFile; }
-  // The platform's help for HelpFile (WinHelp command and data).
+  // The platform's help for HelpFile (WinHelp command and data). Where the
+  // system has no WinHelp viewer (Windows Vista and later ship a stub of
+  // its name that only says WinHelp is gone), the page of the same name
+  // with ".HTM" beside it opens in the user's browser instead, when there
+  // is one.
   void HelpCommand(UINT command, ULONG_PTR data);
+  // The WinHelp viewer's program: winhlp32.exe of the system directory,
+  // else of the Windows directory, as WinHelp runs it.
+  const String& WinHelpViewer();
+  void SetWinHelpViewer(const String& path) { winHelpViewer_ = path; }
+  // Whether the viewer's program is there and not the stub (its version
+  // resource's description names it a stub).
+  bool WinHelpViewerUsable();
   // The platform's beep of the given MessageBeep type.
   void Beep(UINT type);
 
@@ -198,6 +209,7 @@ private:
 
   String title_;
   String helpFile_;
+  String winHelpViewer_;
   bool terminated_ = false;
   TForm* mainForm_ = nullptr;
   TUserSeam* seam_ = nullptr;

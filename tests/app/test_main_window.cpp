@@ -55,6 +55,46 @@ TEST_F(MainWindowTest, WindowPagesCaptionsAndVersion) {
   EXPECT_EQ(user.helpFile, help);
 }
 
+TEST_F(MainWindowTest, WithoutAWinHelpViewerTheHelpPageOpensInstead) {
+  TMainForm& f = Open();
+  String page = Application().ExeName();
+  ChangeExtension(page, "HTM");
+  String help = page;
+  ChangeExtension(help, "HLP");
+  struct Viewer {
+    ~Viewer() { Application().SetWinHelpViewer(""); }
+  } restore;
+  char self[MAX_PATH];
+  GetModuleFileNameA(nullptr, self, MAX_PATH);
+  const String stub = String(self, FileNamePart(self) - self) + "winhlpstub.exe";
+  const auto asked = [&](const String& viewer) {
+    Application().SetWinHelpViewer(viewer);
+    user.helpFile.clear();
+    f.ButtonHelp->Click();
+    return user.helpFile;
+  };
+  // No page beside the help file: WinHelp's, as ever.
+  DeleteFileA(page.c_str());
+  EXPECT_EQ(asked(stub), help);
+  // With the page: the stub, or no viewer at all, opens it instead.
+  struct Remove {
+    String path;
+    ~Remove() { DeleteFileA(path.c_str()); }
+  } removePage{page};
+  {
+    HANDLE file = CreateFileA(page.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    CloseHandle(file);
+  }
+  EXPECT_FALSE(Application().WinHelpViewerUsable());
+  EXPECT_EQ(asked(stub), page);
+  EXPECT_EQ(asked(root + "\\none\\winhlp32.exe"), page);
+  // The viewer this system has: the help file.
+  EXPECT_EQ(asked(""), help);
+  EXPECT_TRUE(Application().WinHelpViewerUsable());
+  EXPECT_EQ(user.helpCommands.back(), UINT(HELP_FINDER));
+}
+
 TEST_F(MainWindowTest, StartPageFromTheSettingsFile) {
   for (const char* value : std::initializer_list<const char*>{"0", "2", "x", nullptr}) {
     DeleteFileA(SettingsFile().c_str());
