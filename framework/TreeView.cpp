@@ -59,10 +59,21 @@ bool TTreeNode::HasAsParent(const TTreeNode* ancestor) const {
   return false;
 }
 
+bool TTreeNode::HasChildren() const {
+  if (!children_.empty()) return true;
+  if (!childrenKnown_) {
+    hasChildren_ = tree_->DecideHasChildren(const_cast<TTreeNode*>(this));
+    childrenKnown_ = true;
+  }
+  return hasChildren_;
+}
+
 void TTreeNode::SetHasChildren(bool hasChildren) {
-  const bool before = HasChildren();
   hasChildren_ = hasChildren;
-  if (HasChildren() != before) tree_->UpdateItem(this, TVIF_CHILDREN);
+  childrenKnown_ = true;
+  if (TCustomTreeView::ShownChildren(this) != shownChildren_) {
+    tree_->UpdateItem(this, TVIF_CHILDREN);
+  }
 }
 
 bool TTreeNode::Expanded() const {
@@ -104,6 +115,8 @@ void TTreeNode::SetSelected(bool selected) {
 void TTreeNode::AlphaSort(bool recurse) { tree_->SortChildren(this, recurse); }
 
 void TTreeNode::Delete() { tree_->DeleteNode(this); }
+
+void TTreeNode::DeleteChildren() { tree_->DeleteChildren(this); }
 
 // --- TTreeNodes -------------------------------------------------------------
 
@@ -260,7 +273,7 @@ void TCustomTreeView::ForgetItems(TTreeNode* parent) {
 
 void TCustomTreeView::InsertItems(TTreeNode* parent) {
   for (TTreeNode* child : parent->children_) {
-    InsertItem(child);
+    InsertItem(child, true);
     InsertItems(child);
   }
 }
@@ -274,14 +287,16 @@ void TCustomTreeView::RestoreExpanded(TTreeNode* parent) {
   }
 }
 
-void TCustomTreeView::InsertItem(TTreeNode* node) {
+void TCustomTreeView::InsertItem(TTreeNode* node, bool last) {
   TVINSERTSTRUCTA insert{};
   insert.hParent = IsRoot(node->parent_) ? TVI_ROOT : node->parent_->item_;
+  // The control looks a given item up among all of its items: the end of
+  // a level is named as such.
   TTreeNode* before = node->GetPrevSibling();
-  insert.hInsertAfter = before ? before->item_ : TVI_FIRST;
+  insert.hInsertAfter = last ? TVI_LAST : before ? before->item_ : TVI_FIRST;
   insert.item.mask = TVIF_TEXT | TVIF_PARAM | TVIF_CHILDREN;
   insert.item.pszText = const_cast<char*>(node->text_.c_str());
-  insert.item.cChildren = node->HasChildren() ? 1 : 0;
+  insert.item.cChildren = node->shownChildren_ = ShownChildren(node);
   insert.item.lParam = reinterpret_cast<LPARAM>(node);
   node->item_ = reinterpret_cast<HTREEITEM>(Send(TVM_INSERTITEMA, 0, &insert));
 }
@@ -292,8 +307,13 @@ void TCustomTreeView::UpdateItem(TTreeNode* node, UINT mask) {
   item.mask = mask | TVIF_HANDLE;
   item.hItem = node->item_;
   item.pszText = const_cast<char*>(node->text_.c_str());
-  item.cChildren = node->HasChildren() ? 1 : 0;
+  item.cChildren = node->shownChildren_ = ShownChildren(node);
   Send(TVM_SETITEMA, 0, &item);
+}
+
+int TCustomTreeView::ShownChildren(const TTreeNode* node) {
+  if (!node->HasChildrenKnown()) return I_CHILDRENCALLBACK;
+  return node->HasChildren() ? 1 : 0;
 }
 
 TTreeNode* TCustomTreeView::NodeOf(HTREEITEM item) const {
@@ -313,19 +333,23 @@ TTreeNode* TCustomTreeView::AddNode(TTreeNode* parent, const String& text, void*
   node->parent_ = parent;
   node->text_ = text;
   node->data_ = data;
+  node->childrenKnown_ = !deferHasChildren_;
   auto& siblings = parent->children_;
   auto at = siblings.end();
-  if (sortType_ == stText) {
-    at = std::upper_bound(siblings.begin(), siblings.end(), node, [](TTreeNode* a, TTreeNode* b) {
-      return CompareNodes(reinterpret_cast<LPARAM>(a), reinterpret_cast<LPARAM>(b), 0) < 0;
-    });
+  const auto before = [](TTreeNode* a, TTreeNode* b) {
+    return CompareNodes(reinterpret_cast<LPARAM>(a), reinterpret_cast<LPARAM>(b), 0) < 0;
+  };
+  // Names that come in order cost one comparison each.
+  if (sortType_ == stText && !siblings.empty() && before(node, siblings.back())) {
+    at = std::upper_bound(siblings.begin(), siblings.end(), node, before);
   }
   const size_t place = static_cast<size_t>(at - siblings.begin());
+  const bool last = at == siblings.end();
   siblings.insert(at, node);
   Renumber(parent, place);
   if (HandleAllocated()) {
     Syncing s(syncing_);
-    InsertItem(node);
+    InsertItem(node, last);
   }
   if (!IsRoot(parent)) parent->SetHasChildren(true);
   return node;
@@ -356,6 +380,30 @@ void TCustomTreeView::DeleteNode(TTreeNode* node) {
     parent->expanded_ = false;
     parent->SetHasChildren(false);
   }
+}
+
+void TCustomTreeView::DeleteChildren(TTreeNode* node) {
+  if (node->children_.empty()) return;
+  if (TTreeNode* sel = Selected(); sel && sel->HasAsParent(node)) SetSelected(node);
+  if (selected_ && selected_->HasAsParent(node)) selected_ = nullptr;
+  // One message for the lot: item by item the control's own bookkeeping
+  // grows with the square of the level. A control that did not take them
+  // all loses the rest one by one: no item may outlive its node.
+  if (HandleAllocated() && node->item_) {
+    Syncing s(syncing_);
+    Send(TVM_EXPAND, TVE_COLLAPSE | TVE_COLLAPSERESET, node->item_);
+    const auto firstChild = [&] {
+      return reinterpret_cast<HTREEITEM>(Send(TVM_GETNEXTITEM, TVGN_CHILD, node->item_));
+    };
+    while (HTREEITEM item = firstChild()) Send(TVM_DELETEITEM, 0, item);
+  }
+  for (TTreeNode* child : node->children_) FreeNode(child);
+  node->children_.clear();
+  node->expanded_ = false;
+  node->hasChildren_ = false;
+  node->childrenKnown_ = true;
+  // The reset may leave the item's button as it was.
+  UpdateItem(node, TVIF_CHILDREN);
 }
 
 void TCustomTreeView::ClearNodes() {
@@ -516,6 +564,8 @@ void TCustomTreeView::Change(TTreeNode* node) {
   if (OnChange) OnChange(this, node);
 }
 
+bool TCustomTreeView::DecideHasChildren(TTreeNode*) { return false; }
+
 bool TCustomTreeView::CNNotify(NMHDR* header, LRESULT& result) {
   // The A and W forms share the fields read here (no text).
   auto* tv = reinterpret_cast<NMTREEVIEWA*>(header);
@@ -569,6 +619,18 @@ bool TCustomTreeView::CNNotify(NMHDR* header, LRESULT& result) {
         node->text_ = info->item.pszText;
         result = TRUE;
         if (sortType_ == stText) SortChildren(node->parent_, false);
+      }
+      return true;
+    }
+    case TVN_GETDISPINFOA:
+    case TVN_GETDISPINFOW: {
+      // Only the children are ever left to a callback, and their field
+      // lies alike in both forms. The answer is kept by the control.
+      auto* info = reinterpret_cast<NMTVDISPINFOA*>(header);
+      result = 0;
+      if (TTreeNode* node = nodeOf(info->item); node && (info->item.mask & TVIF_CHILDREN)) {
+        info->item.cChildren = node->shownChildren_ = node->HasChildren() ? 1 : 0;
+        info->item.mask |= TVIF_DI_SETITEM;
       }
       return true;
     }

@@ -39,8 +39,12 @@ public:
   // A "+" button even before there are children, so that an owner can
   // add them when the node is first opened. Adding a child sets it;
   // deleting the last child, or opening a node that got none, clears it.
-  bool HasChildren() const { return hasChildren_ || !children_.empty(); }
+  // A node added while the tree defers the "+" asks the tree's
+  // DecideHasChildren once, when the control first shows it or the
+  // program first asks.
+  bool HasChildren() const;
   void SetHasChildren(bool hasChildren);
+  bool HasChildrenKnown() const { return childrenKnown_ || !children_.empty(); }
   bool Expanded() const;
   void SetExpanded(bool expanded);
   // Opens the node (OnExpanding may veto or add the children first).
@@ -54,6 +58,9 @@ public:
   void AlphaSort(bool recurse = false);
   // Deletes the node and its children.
   void Delete();
+  // Deletes the children, all at once: a selection among them goes up to
+  // the node, with one OnChange.
+  void DeleteChildren();
 
 private:
   explicit TTreeNode(TCustomTreeView* tree) : tree_(tree) {}
@@ -65,7 +72,12 @@ private:
   String text_;
   void* data_ = nullptr;
   HTREEITEM item_ = nullptr;
-  bool hasChildren_ = false;
+  // Decided on the first question, which a const reader may ask.
+  mutable bool hasChildren_ = false;
+  mutable bool childrenKnown_ = true;
+  // What the window's item was last given for its button: the control
+  // keeps the answer to a callback, which the model must not lose sight of.
+  int shownChildren_ = 0;
   bool expanded_ = false;
   int sortKey_ = 0;  // place before a sort: ties keep their order
   // The place among the siblings, kept with every change of them: sibling
@@ -144,6 +156,10 @@ public:
   void SetShowButtons(bool showButtons);
   bool ShowRoot() const { return showRoot_; }
   void SetShowRoot(bool showRoot);
+  // Nodes added while it is on leave their "+" to DecideHasChildren, so
+  // that a level of thousands costs one decision a node shown.
+  bool DeferHasChildren() const { return deferHasChildren_; }
+  void SetDeferHasChildren(bool defer) { deferHasChildren_ = defer; }
   // Pixels a level is indented by; 0 leaves the control's own.
   int Indent() const { return indent_; }
   void SetIndent(int indent);
@@ -168,15 +184,21 @@ protected:
   virtual bool CanCollapse(TTreeNode* node);
   virtual bool CanChange(TTreeNode* node);
   virtual void Change(TTreeNode* node);
+  // The "+" of a node that deferred it; none by default.
+  virtual bool DecideHasChildren(TTreeNode* node);
 
 private:
   TTreeNode* AddNode(TTreeNode* parent, const String& text, void* data);
   void DeleteNode(TTreeNode* node);
+  void DeleteChildren(TTreeNode* node);
   void ClearNodes();
   void FreeNode(TTreeNode* node);
-  void InsertItem(TTreeNode* node);
+  // last: the node is the last of its level in the window too.
+  void InsertItem(TTreeNode* node, bool last);
   void InsertItems(TTreeNode* parent);
   void UpdateItem(TTreeNode* node, UINT mask);
+  // The item's cChildren: the callback while the node's "+" is deferred.
+  static int ShownChildren(const TTreeNode* node);
   void ReadBack(TTreeNode* parent);
   void ForgetItems(TTreeNode* parent);
   void RestoreExpanded(TTreeNode* parent);
@@ -201,6 +223,7 @@ private:
   bool showLines_ = true;
   bool showButtons_ = true;
   bool showRoot_ = true;
+  bool deferHasChildren_ = false;
   int indent_ = 0;
   // The program drives the window: its notifications only echo the model.
   int syncing_ = 0;

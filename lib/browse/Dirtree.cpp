@@ -5,6 +5,7 @@
 #include "lib/core/Findfile.h"
 #include "lib/core/Waitcur.h"
 
+#include <algorithm>
 #include <unordered_map>
 #include <unordered_set>
 
@@ -61,6 +62,9 @@ kxvDirTree::kxvDirTree(TComponent* owner) : TCustomTreeView(owner) {
   SetBounds(Left(), Top(), 150, 97);
   SetHideSelection(false);
   SetReadOnly(false);
+  // A level costs one read however many it holds: each subdirectory is
+  // probed for its "+" only when it is shown.
+  SetDeferHasChildren(true);
 }
 
 // The list learns of our end through its free notification.
@@ -120,7 +124,8 @@ TTreeNode* kxvDirTree::Descend(TTreeNode* node, const String& path, size_t at) {
   const int end = CharPos(path.c_str(), '\\', static_cast<int>(at));
   if (end < 0) return nullptr;
   const String name = UpperCase(path.substr(at, static_cast<size_t>(end) - at));
-  if (node->HasChildren() && node->Count() == 0) {
+  // A deferred "+" is not probed for: reading the level answers it.
+  if (node->Count() == 0 && (!node->HasChildrenKnown() || node->HasChildren())) {
     MakeDirTree(node);
     if (rebuilding_) justRead_ = node;
   }
@@ -192,28 +197,42 @@ bool kxvDirTree::MakeDirTree(TTreeNode* node) {
     MakeDirTree();
     return false;
   }
-  bool found = false;
   NodesUpdate update(Items());
-  // From the last: no sibling moves up.
-  while (TTreeNode* child = node->GetLastChild()) {
+  for (TTreeNode* child = node->GetFirstChild(); child; child = child->GetNextSibling()) {
     decidedAt_.erase(child);
-    child->Delete();
   }
+  node->DeleteChildren();
+  // The level in the tree's order (lstrcmpA, ties as they came) before a
+  // node is made: each then goes in at the end of its level.
+  struct Entry {
+    String name;
+    uint64_t written;
+  };
+  std::vector<Entry> level;
   kxFindFile finder;
   FindLevel(finder, GetPath(node), 0);
   while (finder.Next()) {
-    if (!(finder.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) continue;
-    TTreeNode* child = Items().AddChild(node, FileNamePart(finder.cFileName));
-    if (HasSubdirectory(finder.cFileName)) child->SetHasChildren(true);
-    decidedAt_[child] = WriteTime(finder);
-    found = true;
+    if (finder.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+      level.push_back({FileNamePart(finder.cFileName), WriteTime(finder)});
+    }
+  }
+  std::stable_sort(level.begin(), level.end(), [](const Entry& a, const Entry& b) {
+    return lstrcmpA(a.name.c_str(), b.name.c_str()) < 0;
+  });
+  for (const Entry& entry : level) {
+    // The "+" is probed when shown. The time read now is older than the
+    // probe, so a change between the two is looked into again, never
+    // missed.
+    decidedAt_[Items().AddChild(node, entry.name)] = entry.written;
   }
   // A level found empty loses its "+", so that it does not invite a
   // click that cannot open it; a drive keeps it (a medium may come).
-  if (!found && node->Parent()) node->SetHasChildren(false);
-  // Kept in order as they came, when the tree sorts by itself.
-  if (SortType() != stText) node->AlphaSort();
-  return found;
+  if (level.empty()) node->SetHasChildren(!node->Parent());
+  return !level.empty();
+}
+
+bool kxvDirTree::DecideHasChildren(TTreeNode* node) {
+  return !Quiet() && HasSubdirectory(GetPath(node));
 }
 
 bool kxvDirTree::CanExpand(TTreeNode* node) {
@@ -337,9 +356,10 @@ bool kxvDirTree::CheckDirChange(TTreeNode* node) {
     if (disk == onDisk.end()) return true;
     if (child->Expanded()) {
       if (CheckDirChange(child)) return true;
-    } else if (!child->HasChildren()) {
+    } else if (child->HasChildrenKnown() && !child->HasChildren()) {
       // A directory shown without a "+" gets it when subdirectories came:
       // looked into only when it was written since it was last decided.
+      // One not yet shown is probed afresh when it is.
       auto decided = decidedAt_.find(child);
       if (decided == decidedAt_.end() || decided->second != disk->second) {
         if (HasSubdirectory(GetPath(child))) child->SetHasChildren(true);

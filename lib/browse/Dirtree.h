@@ -72,6 +72,8 @@ protected:
   void Notification(TComponent* component, TOperation operation) override;
   // Reads the level before it opens; fires OnExpanding after.
   bool CanExpand(TTreeNode* node) override;
+  // A subdirectory's "+", probed when the node is first shown.
+  bool DecideHasChildren(TTreeNode* node) override;
   // Takes the clicked node as the current directory; fires OnClick after.
   void Click() override;
   // Enter on a node does what a click does: the keyboard's way to a

@@ -1,6 +1,7 @@
 #include "lib/browse/Dirtree.h"
 
 #include "framework/Forms.h"
+#include "framework/Thread.h"
 #include "lib/browse/Filelist.h"
 #include "tests/helpers/MappedDrive.h"
 #include "tests/helpers/Pump.h"
@@ -9,6 +10,8 @@
 #include <commctrl.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <atomic>
 #include <cstring>
 
 namespace {
@@ -392,4 +395,86 @@ TEST_F(DirTreeTest, ALevelOfManyIsCheckedAndRebuiltAsOne) {
   EXPECT_EQ(tree->Directory(), Root() + "Many\\d5\\");
   RemoveDirectoryA((dir / "Many\\d42").c_str());
   EXPECT_TRUE(tree->CheckDirChange(drive));
+}
+
+namespace {
+// Sends the window an empty message in turn from another thread and keeps
+// the longest wait for its answer.
+class Pinger : public TThread {
+public:
+  explicit Pinger(HWND window) : TThread(true), window_(window) {}
+  ~Pinger() override {
+    Terminate();
+    WaitFor();
+  }
+  DWORD Longest() const { return longest_; }
+  int Answers() const { return answers_; }
+
+protected:
+  void Execute() override {
+    while (!Terminated()) {
+      const DWORD start = GetTickCount();
+      DWORD_PTR result = 0;
+      if (SendMessageTimeoutA(window_, WM_NULL, 0, 0, SMTO_NORMAL, 20000, &result)) ++answers_;
+      longest_ = std::max(longest_.load(), GetTickCount() - start);
+      Sleep(10);
+    }
+  }
+
+private:
+  HWND window_;
+  std::atomic<DWORD> longest_{0};
+  std::atomic<int> answers_{0};
+};
+}  // namespace
+
+TEST_F(DirTreeTest, ALevelOfTenThousandOpensWhileTheWindowAnswers) {
+  // Made on the Linux side: one by one through the platform takes a minute.
+  dir.Dir("Wide");
+  ASSERT_TRUE(RunUnix("/bin/sh -c \"cd '" + UnixPath(dir / "Wide") +
+                          "' && seq -f d%g 10000 19999 | xargs mkdir\"",
+                      [&] { return Exists(dir / "Wide\\d19999"); }));
+  dir.Dir("Wide\\d10000\\Below");
+  dir.File("Wide\\d10001\\file.txt");
+  tree->SetSortType(stText);
+  form.Show();
+  TTreeNode* drive = DriveNode();
+  drive->Expand(false);
+  TTreeNode* wide = tree->GetNode(Root() + "Wide");
+  ASSERT_NE(wide, nullptr);
+  {
+    Pinger pinger(tree->Handle());
+    pinger.Start();
+    Sleep(50);
+    wide->Expand(false);
+    Pump(100);
+    tree->UpdateTree();
+    Pump(100);
+    EXPECT_LT(pinger.Longest(), 1000u);
+    EXPECT_GE(pinger.Answers(), 3);
+  }
+  // The rebuild made every node anew.
+  drive = DriveNode();
+  wide = tree->GetNode(Root() + "Wide");
+  ASSERT_TRUE(wide && wide->Expanded());
+  ASSERT_EQ(wide->Count(), 10000);
+  // Every subdirectory was read, and probed for its "+" only if shown.
+  const auto knownBelow = [](const TTreeNode* node) {
+    int known = 0;
+    for (TTreeNode* child = node->GetFirstChild(); child; child = child->GetNextSibling()) {
+      known += child->HasChildrenKnown();
+    }
+    return known;
+  };
+  const int known = knownBelow(wide);
+  EXPECT_LT(known, 100);
+  EXPECT_TRUE(wide->Item(0)->HasChildren());
+  EXPECT_FALSE(wide->Item(1)->HasChildren());  // a file is no "+"
+  // Unshown nodes stay out of the change check, and a change is still seen.
+  EXPECT_FALSE(tree->CheckDirChange(drive));
+  EXPECT_EQ(knownBelow(wide), known);
+  dir.Dir("Wide\\d10002\\New");
+  dir.Dir("Wide\\zz");
+  EXPECT_TRUE(tree->CheckDirChange(drive));
+  EXPECT_TRUE(wide->Item(2)->HasChildren());
 }

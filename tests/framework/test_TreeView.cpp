@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <set>
 
 namespace {
 
@@ -385,4 +386,82 @@ TEST_F(TreeViewTest, IndentBeforeAndAfterTheWindow) {
   tree->SetIndent(25);
   EXPECT_EQ(Tv(tree, TVM_GETINDENT, 0), 25);
   EXPECT_EQ(tree->Indent(), 25);
+}
+
+namespace {
+// Decides a "+" for every third node, counting the questions.
+class DeferringTree : public TCustomTreeView {
+public:
+  using TCustomTreeView::TCustomTreeView;
+  std::vector<String> asked;
+
+protected:
+  bool DecideHasChildren(TTreeNode* node) override {
+    asked.push_back(node->Text());
+    return node->Index() % 3 == 0;
+  }
+};
+}  // namespace
+
+TEST(TreeViewDeferred, ButtonsAreDecidedForTheNodesShownAndOnceEach) {
+  TForm form(nullptr);
+  form.SetClientSize(200, 200);
+  auto* tree = new DeferringTree(&form);
+  tree->SetParent(&form);
+  tree->SetBounds(0, 0, 200, 200);
+  TTreeNode* top = tree->Items().Add(nullptr, "top");
+  tree->SetDeferHasChildren(true);
+  for (int i = 0; i < 2000; ++i) tree->Items().AddChild(top, "n" + std::to_string(10000 + i));
+  EXPECT_TRUE(top->HasChildrenKnown());
+  form.Show();
+  top->Expand(false);
+  UpdateWindow(tree->Handle());
+  // Only the first screenful was asked about, each node once.
+  const size_t shown = tree->asked.size();
+  EXPECT_GE(shown, 5u);
+  EXPECT_LE(shown, 40u);
+  UpdateWindow(tree->Handle());
+  InvalidateRect(tree->Handle(), nullptr, TRUE);
+  UpdateWindow(tree->Handle());
+  EXPECT_EQ(tree->asked.size(), shown);
+  EXPECT_EQ(std::set<String>(tree->asked.begin(), tree->asked.end()).size(), shown);
+  EXPECT_TRUE(top->Item(0)->HasChildren());
+  EXPECT_FALSE(top->Item(1)->HasChildren());
+  EXPECT_EQ(tree->asked.size(), shown);
+
+  // Scrolling to the end finds the nodes it shows; a node never shown
+  // is decided when the program asks, once.
+  TTreeNode* last = top->Item(1999);
+  EXPECT_FALSE(last->HasChildrenKnown());
+  Tv(tree, TVM_ENSUREVISIBLE, 0, last->ItemId());
+  UpdateWindow(tree->Handle());
+  EXPECT_TRUE(last->HasChildrenKnown());
+  TTreeNode* middle = top->Item(999);
+  EXPECT_FALSE(middle->HasChildrenKnown());
+  EXPECT_TRUE(middle->HasChildren());  // 999 is a multiple of 3
+  EXPECT_TRUE(middle->HasChildren());
+  EXPECT_EQ(std::count(tree->asked.begin(), tree->asked.end(), middle->Text()), 1);
+  EXPECT_LT(tree->asked.size(), 100u);
+
+  // Children made for a node shown without a "+" give it one; deleting
+  // them all at once closes it and takes its "+" and a selection among
+  // them.
+  TTreeNode* inner = top->Item(4);
+  ASSERT_EQ(ItemOf(tree, inner->ItemId()).cChildren, 0);
+  tree->Items().AddChild(inner, "x");
+  tree->Items().AddChild(inner, "y");
+  EXPECT_EQ(ItemOf(tree, inner->ItemId()).cChildren, 1);
+  inner->Expand(false);
+  tree->SetSelected(inner->Item(1));
+  std::vector<TTreeNode*> changes;
+  tree->OnChange = [&](TObject*, TTreeNode* node) { changes.push_back(node); };
+  inner->DeleteChildren();
+  EXPECT_EQ(changes, std::vector<TTreeNode*>{inner});
+  EXPECT_EQ(inner->Count(), 0);
+  EXPECT_FALSE(inner->Expanded());
+  EXPECT_FALSE(inner->HasChildren());
+  EXPECT_EQ(ItemOf(tree, inner->ItemId()).cChildren, 0);
+  EXPECT_EQ(Next(tree, inner->ItemId(), TVGN_CHILD), nullptr);
+  EXPECT_EQ(tree->Selected(), inner);
+  EXPECT_EQ(Tv(tree, TVM_GETCOUNT, 0), 2001);
 }
