@@ -286,6 +286,9 @@ TEST(Program, TheFileCarriesItsIconVersionAndManifest) {
   for (size_t at = 0; (at = manifest.find("<supportedOS Id=", at)) != std::string::npos; ++at) ++systems;
   EXPECT_EQ(systems, 5u);
   EXPECT_NE(manifest.find("{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}"), std::string::npos);  // 10 and 11
+  // The controls of the system's own look.
+  EXPECT_NE(manifest.find("name=\"Microsoft.Windows.Common-Controls\" version=\"6.0.0.0\""),
+            std::string::npos);
   FreeLibrary(module);
 
   // The version: Japanese, code page 932, the version page's number.
