@@ -226,8 +226,10 @@ void TApplication::HelpCommand(UINT command, ULONG_PTR data) {
     return;
   }
   HWND owner = mainForm_ && mainForm_->HandleAllocated() ? mainForm_->Handle() : nullptr;
-  if (browse) {
-    ShellExecuteA(owner, "open", page.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+  // A system with nothing to open the page with still hears from WinHelp
+  // (the stub of later Windows says where help went).
+  if (browse && reinterpret_cast<INT_PTR>(ShellExecuteA(owner, "open", page.c_str(), nullptr,
+                                                        nullptr, SW_SHOWNORMAL)) > 32) {
     return;
   }
   WinHelpA(owner, helpFile_.c_str(), command, data);
