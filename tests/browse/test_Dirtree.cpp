@@ -444,12 +444,17 @@ TEST_F(DirTreeTest, ALevelOfTenThousandOpensWhileTheWindowAnswers) {
   ASSERT_NE(wide, nullptr);
   {
     Pinger pinger(tree->Handle());
+    // Each step is over once the window has answered the pinger again.
+    const auto answered = [&] {
+      const int before = pinger.Answers();
+      return PumpUntil([&] { return pinger.Answers() > before; });
+    };
     pinger.Start();
-    Sleep(50);
+    ASSERT_TRUE(answered());
     wide->Expand(false);
-    Pump(100);
+    ASSERT_TRUE(answered());
     tree->UpdateTree();
-    Pump(100);
+    ASSERT_TRUE(answered());
     EXPECT_LT(pinger.Longest(), 1000u);
     EXPECT_GE(pinger.Answers(), 3);
   }
