@@ -1,7 +1,11 @@
 #include "examples/gallery/Gallery.h"
 
+#include "examples/gallery/BrowsePage.h"
+#include "examples/gallery/EditPage.h"
+#include "examples/gallery/EventLog.h"
+#include "examples/gallery/FlagPage.h"
+#include "examples/gallery/SuperImagePage.h"
 #include "framework/Format.h"
-#include "lib/core/File.h"
 
 #include <algorithm>
 
@@ -10,24 +14,32 @@ TGalleryForm::TGalleryForm(TComponent* owner) : TForm(owner) {
   SetBorderStyle(bsSingle);
   SetBorderIcons(biSystemMenu | biMinimize);
   SetPosition(poScreenCenter);
-  SetClientSize(480, 330);
+  SetClientSize(640, 480);
   Font().SetName("ＭＳ Ｐゴシック");
   Font().SetCharset(SHIFTJIS_CHARSET);
   Font().SetHeight(12);
 
-  Pages = Place<TPageControl>(this, this, "Pages", 4, 4, 472, 322);
+  Pages = Place<TPageControl>(this, this, "Pages", 4, 4, 632, 472);
   const struct {
     const char* caption;
     void (TGalleryForm::*build)(TTabSheet*);
   } pages[] = {{"カレンダー", &TGalleryForm::BuildCalendarPage},
                {"スピン", &TGalleryForm::BuildSpinPage},
-               {"ボタン", &TGalleryForm::BuildButtonPage},
-               {"画像", &TGalleryForm::BuildPicturePage}};
+               {"ボタン", &TGalleryForm::BuildButtonPage}};
   for (const auto& page : pages) {
     auto* sheet = new TTabSheet(this);
     sheet->SetCaption(page.caption);
     sheet->SetPageControl(Pages);
     (this->*page.build)(sheet);
+  }
+  EditPage = new TEditPage(this);
+  BrowsePage = new TBrowsePage(this);
+  ImagePage = new TImagePage(this);
+  SuperImagePage = new TSuperImagePage(this);
+  FlagPage = new TFlagPage(this);
+  for (TTabSheet* sheet : std::initializer_list<TTabSheet*>{EditPage, BrowsePage, ImagePage,
+                                                             SuperImagePage, FlagPage}) {
+    sheet->SetPageControl(Pages);
   }
   Pages->SetActivePageIndex(0);
   SetActiveControl(Calendar);
@@ -73,11 +85,13 @@ void TGalleryForm::BuildSpinPage(TTabSheet* sheet) {
   Number->SetPosition(0);
   NumberInfo = Place<TPanel>(this, sheet, "NumberInfo", 12, 70, 320, 24);
   NumberInfo->SetBevelOuter(bvLowered);
+  SpinLog = Place<TEventLog>(this, sheet, "SpinLog", 12, 104, 320, 200);
   auto show = [this] {
     NumberInfo->SetCaption(Format("上: %d 回  下: %d 回", {ups_, downs_}));
   };
-  Number->OnUpClick = [this, show](TObject*) { ++ups_, show(); };
-  Number->OnDownClick = [this, show](TObject*) { ++downs_, show(); };
+  Number->OnUpClick = [this, show](TObject*) { ++ups_, show(), SpinLog->Add("OnUpClick"); };
+  Number->OnDownClick = [this, show](TObject*) { ++downs_, show(), SpinLog->Add("OnDownClick"); };
+  Number->OnChange = [this](TObject*) { SpinLog->Add("OnChange: " + Number->Text()); };
   show();
 }
 
@@ -93,11 +107,18 @@ void TGalleryForm::BuildButtonPage(TTabSheet* sheet) {
   RepeatButton = Place<kxvButton>(this, sheet, "RepeatButton", 12, 16, 160, 32, "押し続ける");
   RepeatButton->SetRepeat(true);
   RepeatButton->SetGlyph(&glyph_);
-  RepeatButton->OnClick = [this](TObject*) { ++clicks_, ShowClicks(); };
+  RepeatButton->OnClick = [this](TObject*) {
+    ++clicks_, ShowClicks();
+    ButtonLog->Add(Format("OnClick (%d)", {clicks_}));
+  };
   ClickCount = Place<TPanel>(this, sheet, "ClickCount", 12, 60, 160, 24);
   ClickCount->SetBevelOuter(bvLowered);
   ResetButton = Place<TButton>(this, sheet, "ResetButton", 184, 60, 75, 24, "リセット");
-  ResetButton->OnClick = [this](TObject*) { clicks_ = 0, ShowClicks(); };
+  ResetButton->OnClick = [this](TObject*) {
+    clicks_ = 0, ShowClicks();
+    ButtonLog->Add("リセット");
+  };
+  ButtonLog = Place<TEventLog>(this, sheet, "ButtonLog", 12, 94, 320, 200);
   ShowClicks();
 }
 
@@ -106,97 +127,3 @@ void TGalleryForm::ShowCalendar(const kxDate& chosen) {
 }
 
 void TGalleryForm::ShowClicks() { ClickCount->SetCaption(Format("クリック: %d 回", {clicks_})); }
-
-void TGalleryForm::BuildPicturePage(TTabSheet* sheet) {
-  Picture = Place<kxvSuperImage>(this, sheet, "Picture", 8, 8, 260, 250);
-  Picture->SetColor(clWhite);
-  Picture->SetAutoZoom(azLarge);
-  Picture->SetAutoAlign(aaCenter);
-  // Plug-ins dropped beside the gallery, and the project's own in the
-  // folder the build puts them in.
-  String here = ProgramDirectory(Application().ExeName().c_str());
-  Picture->SetSusiePath(here);
-  AppendPath(here, "plugins");
-  Picture->SetSusiePath(here);
-  PictureInfo = Place<TPanel>(this, sheet, "PictureInfo", 8, 264, 448, 24);
-  PictureInfo->SetBevelOuter(bvLowered);
-  PictureInfo->SetAlignment(taLeftJustify);
-
-  OpenButton = Place<TButton>(this, sheet, "OpenButton", 280, 8, 80, 24, "開く(&O)...");
-  OpenButton->OnClick = [this](TObject*) { OpenPicture(); };
-  SaveButton = Place<TButton>(this, sheet, "SaveButton", 370, 8, 80, 24, "保存(&S)...");
-  SaveButton->OnClick = [this](TObject*) { SavePicture(); };
-
-  Place<TLabel>(this, sheet, "", 280, 40, 170, 14, "拡大縮小:");
-  Zooms = Place<TListBox>(this, sheet, "Zooms", 280, 56, 170, 58);
-  for (const char* zoom : {"しない", "小さい画像を拡大", "大きい画像を縮小", "常に合わせる"}) {
-    Zooms->Items().Add(zoom);
-  }
-  Zooms->SetItemIndex(azLarge);
-  Zooms->OnClick = [this](TObject*) {
-    Picture->SetAutoZoom(static_cast<kxvAutoZoom>(std::max(Zooms->ItemIndex(), 0)));
-  };
-
-  Place<TLabel>(this, sheet, "", 280, 120, 170, 14, "配置:");
-  Aligns = Place<TListBox>(this, sheet, "Aligns", 280, 136, 80, 122);
-  for (const char* align : {"なし", "左", "右", "左右中央", "上", "左上", "右上", "上中央", "下",
-                            "左下", "右下", "下中央", "上下中央", "中央左", "中央右", "中央",
-                            "敷き詰め"}) {
-    Aligns->Items().Add(align);
-  }
-  Aligns->SetItemIndex(aaCenter);
-  Aligns->OnClick = [this](TObject*) {
-    Picture->SetAutoAlign(static_cast<kxvAutoAlign>(std::max(Aligns->ItemIndex(), 0)));
-  };
-
-  Place<TLabel>(this, sheet, "", 370, 120, 80, 14, "保存の色数:");
-  Depths = Place<TListBox>(this, sheet, "Depths", 370, 136, 80, 80);
-  for (const char* depth : {"1 ビット", "4 ビット", "8 ビット", "24 ビット", "32 ビット"}) {
-    Depths->Items().Add(depth);
-  }
-  Depths->SetItemIndex(3);
-
-  OpenDialog = new TOpenDialog(this);
-  OpenDialog->SetOptions(ofHideReadOnly | ofFileMustExist);
-  SaveDialog = new TSaveDialog(this);
-  SaveDialog->SetFilter("ﾋﾞｯﾄﾏｯﾌﾟ (*.bmp)|*.bmp");
-  SaveDialog->SetDefaultExt("bmp");
-  SaveDialog->SetOptions(ofHideReadOnly | ofOverwritePrompt);
-  ShowPictureInfo("");
-}
-
-void TGalleryForm::OpenPicture() {
-  OpenDialog->SetFilter(Picture->GetFilter());
-  if (!OpenDialog->Execute()) return;
-  const String fileName = OpenDialog->FileName();
-  PictureInfo->SetCaption(String("読み込み中: ") + FileNamePart(fileName));
-  PictureInfo->Update();
-  if (!Picture->LoadFromFile(fileName)) {
-    ShowPictureInfo("");
-    MessageDlg(fileName + " は読み込めません。", mtError, mbOK);
-    return;
-  }
-  ShowPictureInfo(fileName);
-}
-
-void TGalleryForm::SavePicture() {
-  static const int kDepths[] = {1, 4, 8, 24, 32};
-  if (Picture->Picture().Width() == 0) return;
-  if (!SaveDialog->Execute()) return;
-  Picture->SetBitCount(kDepths[std::clamp(Depths->ItemIndex(), 0, 4)]);
-  if (!Picture->SaveToFile(SaveDialog->FileName())) {
-    MessageDlg(SaveDialog->FileName() + " に保存できません。", mtError, mbOK);
-    return;
-  }
-  ShowPictureInfo(SaveDialog->FileName());
-}
-
-void TGalleryForm::ShowPictureInfo(const String& fileName) {
-  if (fileName.empty()) {
-    PictureInfo->SetCaption("画像なし");
-    return;
-  }
-  PictureInfo->SetCaption(Format("%s  %d x %d  %d ビット",
-                                 {FileNamePart(fileName), Picture->Picture().Width(),
-                                  Picture->Picture().Height(), int(Picture->BitCount())}));
-}

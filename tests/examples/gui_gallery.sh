@@ -1,12 +1,16 @@
 #!/bin/bash
-# Uses the real GALLERY.EXE with the mouse and keys on a virtual display:
-# the calendar moved a month by its vertical scroll bar and a year by its
-# horizontal one, and a day clicked; the spin edit's arrows clicked and its
-# arrow key pressed; the repeating button held for a second, clicked, and
-# pressed with Space; an animated GIF opened in the file dialog and its
-# frames seen on the screen, a picture opened through a plug-in, and saved
-# at 8 bits. What each did is read back from the window, the screen and
-# the file written.
+# Uses the real GALLERY.EXE with the mouse and keys on a virtual display,
+# page by page: the calendar moved a month by its vertical scroll bar and a
+# year by its horizontal one, and a day clicked; the spin edit's arrows
+# clicked and its arrow key pressed; the repeating button held, clicked and
+# pressed with Space; typed edits written into their variables and shown
+# again from them; a file made and deleted in the browsing page's scratch
+# directory, seen in the list and by the watcher; the image stretched; in
+# the super image an animation stopped, another stopped by a new open, a
+# picture opened through a plug-in, saved at its own depth and at 8 bits,
+# and refused with the plug-ins off; flags and a rectangle edited. What
+# each did is read back from the window, its event log, the screen and the
+# disk.
 #   gui_gallery.sh <folder of GALLERY.EXE and wintree.exe>
 set -euo pipefail
 bin="$(cd "$1" && pwd)"
@@ -14,6 +18,9 @@ tools="$(cd "$(dirname "${BASH_SOURCE[0]}")/../../tools" && pwd)"
 . "$tools/wine-env"
 . "$tools/wine-desktop"
 pics="$WINEPREFIX/drive_c/gallery$$"
+# The browsing page's scratch directory, made afresh by the gallery.
+scratch_dirs() { find "$WINEPREFIX/drive_c/users" -maxdepth 5 -type d -name "VEMTAR ギャラリー"; }
+scratch_dirs | while read -r dir; do rm -rf "$dir"; done
 trap 'desktop_stop; rm -rf "$pics"' EXIT
 fail() {
   echo "gallery: $*" >&2
@@ -33,6 +40,18 @@ await_calendar() {
   done
   fail "the calendar shows \"$(calendar)\", not $1"
 }
+
+# Waits (10 s at most) until the shown page's event log has a line that
+# matches the pattern.
+await_log() {
+  for _ in $(seq 50); do
+    wintree items TEventLog | grep -qE -- "$1" && return
+    sleep 0.2
+  done
+  fail "the log has no line like \"$1\"; it ends: $(wintree items TEventLog | tail -3 | tr '\n' '|')"
+}
+# Types over the whole text of the focused edit.
+retype() { xdotool key End shift+Home && xdotool type --delay 20 "$1"; }
 
 desktop_start "$bin" "$WINEPREFIX/drive_c" gallery
 await_answer "VEMTAR ギャラリー" active
@@ -78,6 +97,8 @@ await_answer 42 text kxvSpinEdit
 xdotool key Up
 await_answer 43 text kxvSpinEdit
 await_answer "上: 3 回  下: 1 回" text TPanel
+await_log "^OnDownClick$"
+await_log "^OnChange: 43$"
 
 # --- the repeating button -----------------------------------------------------
 click tab "ボタン"
@@ -96,7 +117,41 @@ await_answer "クリック: 1 回" text TPanel
 await_answer 'TBitBtn "押し続ける"' focus
 xdotool key space
 await_answer "クリック: 2 回" text TPanel
-# --- the picture page -----------------------------------------------------------
+await_log "^OnClick \(2\)$"
+
+# --- the typed edit -------------------------------------------------------------
+click tab "エディット"
+await rect TTabSheet "エディット" >/dev/null
+# The byte field: "x" is refused, 300 keeps its low 8 bits in the variable.
+click rect kxvEdit 200
+retype 3x00
+xdotool key Tab
+await_log "^dtByte → 44$"
+# The program steps every variable and shows them again.
+click rect TButton "変数を進める(&V)"
+await_log "ReadData$"
+await rect kxvEdit 45 >/dev/null
+await rect kxvEdit 2026/12/10 >/dev/null
+
+# --- the browsing trio ----------------------------------------------------------
+click tab "ファイル"
+await row メモ.txt >/dev/null
+click rect TButton "ファイルを作る(&N)"
+await row "新しいファイル 1.txt" >/dev/null
+await_log "^作成: .*\\新しいファイル 1\.txt$"
+await_log "^監視: "
+made="$(scratch_dirs)/新しいファイル 1.txt"
+[ -f "$made" ] || fail "no $made on disk"
+click row "新しいファイル 1.txt"
+await_answer "新しいファイル 1.txt" selected-rows
+click rect TButton "選んだファイルを削除(&D)"
+await dialog >/dev/null
+xdotool key Return
+await_log "^削除: .*\\新しいファイル 1\.txt$"
+[ ! -e "$made" ] || fail "$made is still on disk"
+[ -f "$(scratch_dirs)/メモ.txt" ] || fail "the scratch directory lost メモ.txt"
+
+# --- the pictures both image pages open ------------------------------------------
 mkdir -p "$pics"
 python3 "$(dirname "${BASH_SOURCE[0]}")/make_pictures.py" "$pics"
 winpics="C:\\gallery$$"
@@ -112,38 +167,85 @@ open_picture() {
   xdotool type --delay 20 "$winpics\\$1"
   xdotool key Return
 }
-click tab "画像"
-read -r x y w h < <(await rect TTabSheet "画像")
-# The middle of the picture control (8, 8, 260 x 250 on its page).
-cx=$((x + 8 + 130)) cy=$((y + 8 + 125))
+# --- the image: stretched, its red corner fills the control's corner -----------
+click tab "イメージ"
+read -r x y w h < <(await rect TTabSheet "イメージ")
+# Near the image's top left (8, 8 on the page), off the sample's diagonal.
+px=$((x + 8 + 20)) py=$((y + 8 + 60))
+[ "$(pixel $px $py)" = "255,255,255" ] || fail "the sample fills the image unstretched"
+click rect TCheckBox "Stretch(&T)"
+await_log "^SetStretch\(true\)$"
+for _ in $(seq 25); do [ "$(pixel $px $py)" = "220,40,40" ] && break; sleep 0.2; done
+[ "$(pixel $px $py)" = "220,40,40" ] || fail "stretched, the corner shows $(pixel $px $py)"
+
+# --- the super image --------------------------------------------------------------
+click tab "スーパーイメージ"
+read -r x y w h < <(await rect TTabSheet "スーパーイメージ")
+# The middle of the picture control (8, 8, 300 x 300 on its page).
+cx=$((x + 8 + 150)) cy=$((y + 8 + 150))
+# Waits (6 s at most) for the colour at the middle.
+await_colour() {
+  for _ in $(seq 60); do [ "$(pixel $cx $cy)" = "$1" ] && return; sleep 0.1; done
+  fail "the picture shows $(pixel $cx $cy), not $1"
+}
+# Three frames a second apart: red, green, blue. Stopped at green, the
+# load ends there while the page goes on answering.
 open_picture anim.gif
-# Three frames a second apart: red, green, blue, each seen in turn.
-seen=""
-for _ in $(seq 60); do
-  c="$(pixel $cx $cy)"
-  case "$c" in
-    255,0,0) colour=red ;; 0,255,0) colour=green ;; 0,0,255) colour=blue ;; *) colour="" ;;
-  esac
-  [ -n "$colour" ] && [ "${seen##* }" != "$colour" ] && seen="$seen $colour"
-  [ "$colour" = blue ] && break
-  sleep 0.1
-done
-[ "$seen" = " red green blue" ] || fail "the animation showed\"$seen\" (last $c)"
+await_colour 255,0,0
+await_colour 0,255,0
+click rect TButton "停止(&Q)"
+await_log "^LoadFromFile: 終了"
 await_answer "anim.gif  60 x 60  8 ビット" text TPanel
-# Through the netpbm plug-in beside the gallery.
+sleep 1.5
+[ "$(pixel $cx $cy)" = "0,255,0" ] || fail "after the stop the animation went on to $(pixel $cx $cy)"
+# Open while an animation runs: it stops, and the dialog asks for the next.
+open_picture anim.gif
+await_colour 255,0,0
 open_picture pic.ppm
 await_answer "pic.ppm  40 x 30  24 ビット" text TPanel
+[ "$(wintree items TEventLog | grep -c '^GIF().Stopped = true$')" = 2 ] ||
+  fail "the second animation was not stopped by the open"
 [ "$(pixel $cx $cy)" = "255,0,255" ] || fail "the plug-in's picture shows $(pixel $cx $cy)"
-# Saved at 8 bits: the third line of the depths (370, 136 on the page).
-xdotool mousemove $((x + 370 + 20)) $((y + 136 + 6)) click 1
-xdotool key Down Down
-click rect TButton "保存(&S)..."
+# Saved at the depth the picture has, then at 8 bits (the fourth line of
+# the depths, 412, 148 on the page), which the picture keeps none of.
+save_picture() {
+  click rect TButton "保存(&S)..."
+  await dialog >/dev/null
+  xdotool type --delay 20 "$winpics\\$1"
+  xdotool key Return
+  for _ in $(seq 50); do [ -s "$pics/$1" ] && break; sleep 0.2; done
+  [ "$(head -c 2 "$pics/$1")" = BM ] || fail "$1 is no bitmap file"
+  [ "$(od -An -tu2 -j28 -N2 "$pics/$1" | tr -d ' ')" = "$2" ] ||
+    fail "$1 has $(od -An -tu2 -j28 -N2 "$pics/$1") bits a pixel, not $2"
+}
+save_picture own.bmp 24
+xdotool mousemove $((x + 412 + 20)) $((y + 148 + 6)) click 1
+xdotool key Down Down Down
+save_picture out.bmp 8
+await_answer "pic.ppm  40 x 30  24 ビット" text TPanel
+# With the plug-ins off the same file is refused.
+click rect TCheckBox "プラグイン(&P)"
+await_log "^SetSusieEnable\(false\)$"
+open_picture pic.ppm
 await dialog >/dev/null
-xdotool type --delay 20 "$winpics\\out.bmp"
 xdotool key Return
-# The depth as the file holds it, not as the page says it chose.
-for _ in $(seq 50); do [ -s "$pics/out.bmp" ] && break; sleep 0.2; done
-[ "$(head -c 2 "$pics/out.bmp")" = BM ] || fail "out.bmp is no bitmap file"
-[ "$(od -An -tu2 -j28 -N2 "$pics/out.bmp" | tr -d ' ')" = 8 ] ||
-  fail "out.bmp has $(od -An -tu2 -j28 -N2 "$pics/out.bmp") bits a pixel"
+await_log "^LoadFromFile: 失敗 "
+
+# --- flags and a rectangle --------------------------------------------------------
+click tab "フラグと矩形"
+await rect TTabSheet "フラグと矩形" >/dev/null
+click rect TCheckBox 1
+await_answer 0x00000007 text TEdit
+await_log "^OnChange: 0x00000007$"
+click rect TButton SetFlags
+await_answer 0x000000F7 text TEdit
+await_answer checked check 7
+# The same word stored again changes nothing: no OnChange.
+click rect TEdit 0x000000F7
+xdotool key Return
+click rect kxvEdit 140
+retype 10
+xdotool key Tab
+await_log "^kxRect → RECT \{20, 15, 10, 95\}$"
+[ "$(wintree items TEventLog | grep -c '^OnChange: ')" = 2 ] || fail "an unchanged word fired OnChange"
 echo "gallery: passed"
