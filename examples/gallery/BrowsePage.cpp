@@ -17,8 +17,8 @@ bool MakeFile(const String& path, const String& text) {
                                   FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) return false;
   DWORD written = 0;
-  const bool ok = WriteFile(file, text.data(), DWORD(text.size()), &written, nullptr) &&
-                  written == text.size();
+  const bool ok =
+      WriteFile(file, text.data(), DWORD(text.size()), &written, nullptr) && written == text.size();
   CloseHandle(file);
   return ok;
 }
@@ -59,8 +59,6 @@ TBrowsePage::TBrowsePage(TComponent* owner) : TTabSheet(owner), scratch_(Scratch
 
   Tree = Place<kxvDirTree>(this, this, "", 8, 8, 230, 250);
   Files = Place<kxvFileList>(this, this, "", 244, 8, 372, 250);
-  Tree->SetTabStop(true);
-  Files->SetTabStop(true);
   Tree->SetFileList(Files);
   Tree->SetDirectory(scratch_);
   Tree->OnChange = [this](TObject*, TTreeNode* node) {
@@ -72,7 +70,9 @@ TBrowsePage::TBrowsePage(TComponent* owner) : TTabSheet(owner), scratch_(Scratch
     Log->Add(String("一覧: 並べ替え ") + kSortNames[Files->SortType()] +
              (Files->SortDirection() ? " 降順" : " 昇順"));
   };
-  Files->OnDblClick = [this](TObject*) { Log->Add("一覧: ダブルクリック → " + Files->Directory()); };
+  Files->OnDblClick = [this](TObject*) {
+    Log->Add("一覧: ダブルクリック → " + Files->Directory());
+  };
 
   // Each change below the scratch directory, as the watcher reports it.
   watcher_ = std::make_unique<kxvDirNotifyChange>(
@@ -112,10 +112,6 @@ TBrowsePage::TBrowsePage(TComponent* owner) : TTabSheet(owner), scratch_(Scratch
   DeleteFiles->OnClick = [this](TObject*) { DeleteSelected(); };
 
   Log = Place<TEventLog>(this, this, "", 8, 344, 608, 72);
-  for (TWinControl* control : std::initializer_list<TWinControl*>{
-           TreeUpdate, ListUpdate, Descending, Sorts, Sizes, NewFile, NewFolder, DeleteFiles}) {
-    control->SetTabStop(true);
-  }
 }
 
 TBrowsePage::~TBrowsePage() = default;

@@ -53,7 +53,6 @@ TEditPage::TEditPage(TComponent* owner) : TTabSheet(owner) {
     Place<TLabel>(this, this, "", 8, y + 3, 74, 14, kRows[i].name);
     Place<TLabel>(this, this, "", 84, y + 3, 112, 14, kRows[i].range);
     kxvEdit* field = Place<kxvEdit>(this, this, "", 198, y, 132, 21);
-    field->SetTabStop(true);
     if (type == dtCString) field->SetMaxLength(kBufferBytes - 1);
     field->SetDataType(type);
     field->SetFormat(kRows[i].format);
@@ -75,18 +74,15 @@ TEditPage::TEditPage(TComponent* owner) : TTabSheet(owner) {
 
   Place<TLabel>(this, this, "", 466, 8, 150, 14, "書式 (入力欄の):");
   FormatEdit = Place<TEdit>(this, this, "", 466, 24, 150, 21);
-  FormatEdit->SetTabStop(true);
   FormatEdit->OnKeyPress = [this](TObject*, char& key) {
     if (key == '\r') key = 0, ApplyFormat();
   };
   FormatEdit->OnExit = [this](TObject*) { ApplyFormat(); };
   ReturnToNext = Place<TCheckBox>(this, this, "", 466, 52, 150, 18, "Enter で次の欄へ(&R)");
-  ReturnToNext->SetTabStop(true);
   ReturnToNext->OnClick = [this](TObject*) {
     for (kxvEdit* field : Fields) field->SetReturnToNext(ReturnToNext->Checked());
   };
   ChangeButton = Place<TButton>(this, this, "", 466, 76, 150, 24, "変数を進める(&V)");
-  ChangeButton->SetTabStop(true);
   ChangeButton->OnClick = [this](TObject*) { ChangeValues(); };
   Log = Place<TEventLog>(this, this, "", 466, 108, 150, 308);
   current_ = Fields[dtByte];
@@ -95,41 +91,57 @@ TEditPage::TEditPage(TComponent* owner) : TTabSheet(owner) {
 
 void* TEditPage::Variable(kxDataType type) {
   TValues& v = values_;
-  void* const variables[kTypes] = {nullptr,  &v.Bool,   &v.Byte,     &v.Char,          &v.WChar,
-                                   &v.Word,  &v.Short,  &v.DWord,    &v.Long,          &v.Float,
-                                   &v.Double, &v.Date,  &v.Time,     &v.DateTime,      &v.DateTimeValue,
-                                   v.Buffer, &v.Text,   &v.Pointer};
+  void* const variables[kTypes] = {nullptr,   &v.Bool,  &v.Byte,   &v.Char,     &v.WChar,
+                                   &v.Word,   &v.Short, &v.DWord,  &v.Long,     &v.Float,
+                                   &v.Double, &v.Date,  &v.Time,   &v.DateTime, &v.DateTimeValue,
+                                   v.Buffer,  &v.Text,  &v.Pointer};
   return variables[type];
 }
 
 String TEditPage::ValueText(kxDataType type) const {
   const TValues& v = values_;
   switch (type) {
-    case dtBool: return Printed("%u", unsigned(v.Bool));
-    case dtByte: return Printed("%u", unsigned(v.Byte));
-    case dtChar: return Printed("0x%02X", unsigned(static_cast<unsigned char>(v.Char)));
-    case dtWChar: return Printed("0x%04X", unsigned(v.WChar));
-    case dtWord: return Printed("%u", unsigned(v.Word));
-    case dtShort: return Printed("%d", int(v.Short));
-    case dtDWord: return Printed("%lu", static_cast<unsigned long>(v.DWord));
-    case dtLong: return Printed("%ld", static_cast<long>(v.Long));
-    case dtFloat: return Printed("%.9g", double(v.Float));
-    case dtDouble: return Printed("%.17g", v.Double);
-    case dtDate: return Printed("%u-%u-%u", unsigned(v.Date.Year), unsigned(v.Date.Month),
-                                unsigned(v.Date.Day));
-    case dtTime: return Printed("%u:%u:%u.%u", unsigned(v.Time.Hour), unsigned(v.Time.Minute),
-                                unsigned(v.Time.Second), unsigned(v.Time.Millisecond));
+    case dtBool:
+      return Printed("%u", unsigned(v.Bool));
+    case dtByte:
+      return Printed("%u", unsigned(v.Byte));
+    case dtChar:
+      return Printed("0x%02X", unsigned(static_cast<unsigned char>(v.Char)));
+    case dtWChar:
+      return Printed("0x%04X", unsigned(v.WChar));
+    case dtWord:
+      return Printed("%u", unsigned(v.Word));
+    case dtShort:
+      return Printed("%d", int(v.Short));
+    case dtDWord:
+      return Printed("%lu", static_cast<unsigned long>(v.DWord));
+    case dtLong:
+      return Printed("%ld", static_cast<long>(v.Long));
+    case dtFloat:
+      return Printed("%.9g", double(v.Float));
+    case dtDouble:
+      return Printed("%.17g", v.Double);
+    case dtDate:
+      return Printed("%u-%u-%u", unsigned(v.Date.Year), unsigned(v.Date.Month),
+                     unsigned(v.Date.Day));
+    case dtTime:
+      return Printed("%u:%u:%u.%u", unsigned(v.Time.Hour), unsigned(v.Time.Minute),
+                     unsigned(v.Time.Second), unsigned(v.Time.Millisecond));
     case dtDateTime:
       return Printed("%u-%u-%u %u:%u:%u", unsigned(v.DateTime.Date.Year),
                      unsigned(v.DateTime.Date.Month), unsigned(v.DateTime.Date.Day),
                      unsigned(v.DateTime.Time.Hour), unsigned(v.DateTime.Time.Minute),
                      unsigned(v.DateTime.Time.Second));
-    case dtTDateTime: return Printed("%.6f", v.DateTimeValue);
-    case dtCString: return "\"" + String(v.Buffer) + "\"";
-    case dtAnsiString: return "\"" + v.Text + "\"";
+    case dtTDateTime:
+      return Printed("%.6f", v.DateTimeValue);
+    case dtCString:
+      return "\"" + String(v.Buffer) + "\"";
+    case dtAnsiString:
+      return "\"" + v.Text + "\"";
     case dtPointer:
       return Printed("0x%08lX", static_cast<unsigned long>(reinterpret_cast<uintptr_t>(v.Pointer)));
-    default: return "(なし)";
+    default:
+      return "(なし)";
   }
 }
 

@@ -19,7 +19,6 @@ TFlagPage::TFlagPage(TComponent* owner) : TTabSheet(owner), Flags(0x00000005) {
     const int place = 31 - bit;
     TCheckBox* box = Place<TCheckBox>(this, this, "", 8 + (place % 8) * 38, 26 + (place / 8) * 20,
                                       38, 18, IntToStr(bit).c_str());
-    box->SetTabStop(true);
     box->OnClick = [this, box, bit](TObject*) { Flags.SetFlag(int16_t(bit), box->Checked()); };
     Bits[place] = box;
   }
@@ -34,9 +33,6 @@ TFlagPage::TFlagPage(TComponent* owner) : TTabSheet(owner), Flags(0x00000005) {
   SetButton->OnClick = [this](TObject*) { Flags.SetFlags(MaskValue()); };
   ResetButton = Place<TButton>(this, this, "", 244, 134, 72, 24, "ResetFlags");
   ResetButton->OnClick = [this](TObject*) { Flags.ResetFlags(MaskValue()); };
-  for (TWinControl* control : std::initializer_list<TWinControl*>{Word, Mask, SetButton, ResetButton}) {
-    control->SetTabStop(true);
-  }
   // Only a real change of the word comes here.
   Flags.OnChange = [this](TObject*) {
     ShowFlags();
@@ -47,12 +43,12 @@ TFlagPage::TFlagPage(TComponent* owner) : TTabSheet(owner), Flags(0x00000005) {
   int32_t* const sides[4] = {&Rect.Left, &Rect.Top, &Rect.Right, &Rect.Bottom};
   for (int i = 0; i < 4; ++i) {
     kxvEdit* side = Place<kxvEdit>(this, this, "", 330 + i * 70, 26, 64, 21);
-    side->SetTabStop(true);
     side->SetDataType(dtLong);
     side->SetData(sides[i]);
     side->OnChange = [this](TObject*) { ShowRect(); };
     side->OnChanged = [this](TObject*) {
-      Log->Add(Format("kxRect → RECT {%d, %d, %d, %d}", {Rect.Left, Rect.Top, Rect.Right, Rect.Bottom}));
+      Log->Add(
+          Format("kxRect → RECT {%d, %d, %d, %d}", {Rect.Left, Rect.Top, Rect.Right, Rect.Bottom}));
     };
     Sides[i] = side;
   }
@@ -64,7 +60,8 @@ TFlagPage::TFlagPage(TComponent* owner) : TTabSheet(owner), Flags(0x00000005) {
 }
 
 void TFlagPage::ShowFlags() {
-  for (int place = 0; place < 32; ++place) Bits[place]->SetChecked(Flags.GetFlag(int16_t(31 - place)));
+  for (int place = 0; place < 32; ++place)
+    Bits[place]->SetChecked(Flags.GetFlag(int16_t(31 - place)));
   Word->SetText(Hex(Flags.Flags()));
 }
 
@@ -96,7 +93,7 @@ void TFlagPage::ShowRect() {
   canvas.Brush().SetStyle(bsClear);
   canvas.Rectangle(0, 0, Drawing->Width(), Drawing->Height());
   Drawing->Invalidate();
-  RectInfo->SetCaption(Format("RECT: 幅 %d  高さ %d%s",
-                              {int(r.right - r.left), int(r.bottom - r.top),
-                               IsRectEmpty(&r) ? String("  (空)") : String()}));
+  RectInfo->SetCaption(
+      Format("RECT: 幅 %d  高さ %d%s", {int(r.right - r.left), int(r.bottom - r.top),
+                                        IsRectEmpty(&r) ? String("  (空)") : String()}));
 }

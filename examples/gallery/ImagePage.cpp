@@ -12,13 +12,17 @@ namespace {
 const struct {
   const char* name;
   TColor color;
-} kColors[] = {{"白", clWhite}, {"灰色", RGB(128, 128, 128)}, {"黒", clBlack},
-               {"水色", RGB(160, 208, 240)}, {"なし (clNone)", clNone}};
+} kColors[] = {{"白", clWhite},
+               {"灰色", RGB(128, 128, 128)},
+               {"黒", clBlack},
+               {"水色", RGB(160, 208, 240)},
+               {"なし (clNone)", clNone}};
 const char* const kZoomNames[] = {"azNone", "azSmall", "azLarge", "azAlways"};
-const char* const kAlignNames[] = {
-    "aaNone",   "aaLeft",       "aaRight",       "aaCenterW",      "aaTop",     "aaTopLeft",
-    "aaTopRight", "aaTopCenter", "aaBottom",     "aaBottomLeft",   "aaBottomRight",
-    "aaBottomCenter", "aaCenterH", "aaCenterLeft", "aaCenterRight", "aaCenter", "aaTile"};
+const char* const kAlignNames[] = {"aaNone",    "aaLeft",       "aaRight",       "aaCenterW",
+                                   "aaTop",     "aaTopLeft",    "aaTopRight",    "aaTopCenter",
+                                   "aaBottom",  "aaBottomLeft", "aaBottomRight", "aaBottomCenter",
+                                   "aaCenterH", "aaCenterLeft", "aaCenterRight", "aaCenter",
+                                   "aaTile"};
 const int kDepths[] = {1, 4, 8, 24, 32};
 
 }  // namespace
@@ -112,11 +116,6 @@ TImagePage::TImagePage(TComponent* owner, kxvImage* image) : TTabSheet(owner), I
     lastPaint_ = RECT{};
     Image->Invalidate();
   };
-  for (TWinControl* control : std::initializer_list<TWinControl*>{
-           OpenButton, SaveButton, Colors, Zooms, Aligns, ZoomEdit, Depths, Stretch, Center,
-           PaintFrame}) {
-    control->SetTabStop(true);
-  }
 
   OpenDialog = new TOpenDialog(this);
   OpenDialog->SetOptions(ofHideReadOnly | ofFileMustExist);
@@ -192,8 +191,8 @@ void TImagePage::ApplyZoom() {
 
 void TImagePage::ShowInfo() {
   ZoomEdit->SetText(FormatFloat("0.###", Image->Zoom()));
-  Info->SetCaption(Format("%s  %d x %d  %d ビット", {fileName_.empty() ? String("見本") : String(FileNamePart(fileName_)),
-                                                     Image->Picture().Width(),
-                                                     Image->Picture().Height(),
-                                                     int(Image->BitCount())}));
+  Info->SetCaption(
+      Format("%s  %d x %d  %d ビット",
+             {fileName_.empty() ? String("見本") : String(FileNamePart(fileName_)),
+              Image->Picture().Width(), Image->Picture().Height(), int(Image->BitCount())}));
 }

@@ -65,11 +65,6 @@ TSuperImagePage::TSuperImagePage(TComponent* owner)
   Viewer->SetAutoSize(false);
   Viewer->SetWordWrap(true);
   Viewer->SetBounds(422, 370, 194, 44);
-  for (TWinControl* control : std::initializer_list<TWinControl*>{
-           UsePlugins, UseViewer, Animate, Transparent, UseDelay, PlainText, StopButton,
-           Plugins}) {
-    control->SetTabStop(true);
-  }
   Super->GIF().OnComment = [this](TObject*, char* text) {
     Log->Add(String("GIF OnComment: ") + (text ? text : ""));
   };
