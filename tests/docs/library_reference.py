@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """Fails when a property or event of a library component is missing from
 the reference: every public setter (SetFoo, the property Foo) that is not
-an override of the framework's, and every public event member (OnFoo), of
+an override of the framework's, every public event member (OnFoo) and
+every other public data member (a switch such as kxvGIF's Animate), of
 each kxv class in lib/ must be named in that class's section of
 docs/library.md (a heading that names the class).
   library_reference.py <source root>"""
@@ -57,6 +58,17 @@ def public_members(header):
         event = re.match(r"\s+[\w:<>,* ]+?\s(On\w+)(?:\s*=[^;]*)?;", line)
         if event:
             classes[name][1].add(event.group(1))
+            continue
+        # A data member: one or more declarators, initializers aside; what
+        # still holds a parenthesis is (part of) a function.
+        code = re.sub(r"\{[^}]*\}", "", line.split("//")[0])
+        code = re.sub(r"=[^,;]*", "", code).rstrip()
+        if "(" in code or ")" in code or not code.endswith(";") or re.match(r"\s*(using|friend|typedef)\b", code):
+            continue
+        first = re.match(r"\s+(?:(?:static|constexpr|inline|const)\s+)*[\w:<>]+[\s*&]+(\w+)", code)
+        if first:
+            classes[name][0].add(first.group(1))
+            classes[name][0].update(re.findall(r",\s*\*?(\w+)", code))
     return classes
 
 
