@@ -93,6 +93,50 @@ void TGalleryForm::BuildSpinPage(TTabSheet* sheet) {
   Number->OnDownClick = [this, show](TObject*) { ++downs_, show(), SpinLog->Add("OnDownClick"); };
   Number->OnChange = [this](TObject*) { SpinLog->Add("OnChange: " + Number->Text()); };
   show();
+
+  // The spin edit's settings, each applied as it is changed.
+  const struct {
+    const char* caption;
+    void (*apply)(kxvSpinEdit*, bool);
+    bool on;
+  } switches[] = {
+      {"Wrap(&W)", [](kxvSpinEdit* spin, bool on) { spin->SetWrap(on); }, false},
+      {"ArrowKeys(&K)", [](kxvSpinEdit* spin, bool on) { spin->SetArrowKeys(on); }, true},
+      {"AlignButton = udLeft(&L)",
+       [](kxvSpinEdit* spin, bool on) { spin->SetAlignButton(on ? udLeft : udRight); }, false}};
+  int y = 16;
+  for (const auto& entry : switches) {
+    TCheckBox* box = Place<TCheckBox>(this, sheet, "", 350, y, 200, 18, entry.caption);
+    box->SetChecked(entry.on);
+    const auto apply = entry.apply;
+    const String caption = entry.caption;
+    box->OnClick = [this, box, apply, caption](TObject*) {
+      apply(Number, box->Checked());
+      SpinLog->Add(caption.substr(0, caption.find('(')) + (box->Checked() ? ": オン" : ": オフ"));
+    };
+    y += 22;
+  }
+  Place<TLabel>(this, sheet, "", 350, y + 4, 70, 14, "Increment:");
+  Step = Place<kxvSpinEdit>(this, sheet, "Step", 420, y, 60, 22);
+  Step->SetMin(1);
+  Step->SetMax(10);
+  Step->SetPosition(1);
+  Step->OnChange = [this](TObject*) {
+    Number->SetIncrement(Step->Position());
+    SpinLog->Add("SetIncrement(" + Step->Text() + ")");
+  };
+
+  // The arrows alone, on a plain edit box and lying down.
+  Place<TLabel>(this, sheet, "", 350, y + 40, 250, 14, "kxvSpin + TEdit (udHorizontal):");
+  PlainBox = Place<TEdit>(this, sheet, "PlainBox", 350, y + 58, 90, 22);
+  Arrows = Place<kxvSpin>(this, sheet, "Arrows", 440, y + 58, 32, 22);
+  Arrows->SetOrientation(udHorizontal);
+  Arrows->SetMax(20);
+  Arrows->SetAssociate(PlainBox);
+  Arrows->OnClick = [this](TObject*, TUDBtnType button) {
+    SpinLog->Add(String("kxvSpin OnClick: ") + (button == btNext ? "btNext " : "btPrev ") +
+                 PlainBox->Text());
+  };
 }
 
 void TGalleryForm::BuildButtonPage(TTabSheet* sheet) {

@@ -32,6 +32,9 @@ public:
   kxvSpinEdit* Number = nullptr;
   TPanel* NumberInfo = nullptr;
   TEventLog* SpinLog = nullptr;
+  kxvSpinEdit* Step = nullptr;
+  TEdit* PlainBox = nullptr;
+  kxvSpin* Arrows = nullptr;
   // The button page: a repeating button and its count of clicks.
   kxvButton* RepeatButton = nullptr;
   TPanel* ClickCount = nullptr;

@@ -81,10 +81,10 @@ await_calendar "選択: $later/$(printf %02d $((10#$day + 8)))$"
 
 # --- the spin edit ------------------------------------------------------------
 click tab "スピン"
-await rect kxvSpin >/dev/null
-read -r x y w h < <(await rect kxvSpin)
-xdotool mousemove $((x + w / 2)) $((y + 3)) click 1 sleep 0.2 click 1 sleep 0.2
-xdotool mousemove $((x + w / 2)) $((y + h - 3)) click 1
+# The number's arrows sit inside its box, at the right, inside the frame.
+read -r x y w h < <(await rect kxvSpinEdit)
+xdotool mousemove $((x + w - 9)) $((y + 5)) click 1 sleep 0.2 click 1 sleep 0.2
+xdotool mousemove $((x + w - 9)) $((y + h - 5)) click 1
 await_answer 1 text kxvSpinEdit
 # The arrows left the focus in the edit with its text selected: typed
 # digits replace it, and the up key steps from there. (The mouse leaves
@@ -99,6 +99,19 @@ await_answer 43 text kxvSpinEdit
 await_answer "上: 3 回  下: 1 回" text TPanel
 await_log "^OnDownClick$"
 await_log "^OnChange: 43$"
+# Wrap on: a step past 50 comes round to -10.
+click rect TCheckBox "Wrap(&W)"
+await_log "^Wrap: オン$"
+click rect kxvSpinEdit
+retype 50
+xdotool key Up
+await_answer -10 text kxvSpinEdit
+# The arrows alone, lying down inside a plain edit box: the right one steps
+# it up.
+read -r x y w h < <(await rect TEdit)
+xdotool mousemove $((x + w - 6)) $((y + h / 2)) click 1
+await_answer 1 text TEdit
+await_log "^kxvSpin OnClick: btNext"
 
 # --- the repeating button -----------------------------------------------------
 click tab "ボタン"
