@@ -163,6 +163,51 @@ void TGalleryForm::BuildButtonPage(TTabSheet* sheet) {
     ButtonLog->Add("リセット");
   };
   ButtonLog = Place<TEventLog>(this, sheet, "ButtonLog", 12, 94, 320, 200);
+
+  // The repeat and its two intervals, and where the glyph sits.
+  RepeatBox = Place<TCheckBox>(this, sheet, "", 350, 16, 200, 18, "Repeat(&R)");
+  RepeatBox->SetChecked(true);
+  RepeatBox->OnClick = [this](TObject*) {
+    RepeatButton->SetRepeat(RepeatBox->Checked());
+    ButtonLog->Add(RepeatBox->Checked() ? "SetRepeat(true)" : "SetRepeat(false)");
+  };
+  const struct {
+    const char* caption;
+    kxvSpinEdit** spin;
+    int value;
+    void (kxvButton::*set)(uint32_t);
+    const char* name;
+  } intervals[] = {{"FirstInterval (ms):", &FirstInterval, int(RepeatButton->FirstInterval()),
+                    &kxvButton::SetFirstInterval, "SetFirstInterval"},
+                   {"NextInterval (ms):", &NextInterval, int(RepeatButton->NextInterval()),
+                    &kxvButton::SetNextInterval, "SetNextInterval"}};
+  int y = 42;
+  for (const auto& entry : intervals) {
+    Place<TLabel>(this, sheet, "", 350, y + 4, 120, 14, entry.caption);
+    kxvSpinEdit* spin = Place<kxvSpinEdit>(this, sheet, "", 470, y, 70, 22);
+    spin->SetMin(50);
+    spin->SetMax(2000);
+    spin->SetIncrement(50);
+    spin->SetPosition(int16_t(entry.value));
+    const auto set = entry.set;
+    const String name = entry.name;
+    spin->OnChange = [this, spin, set, name](TObject*) {
+      (RepeatButton->*set)(uint32_t(spin->Position()));
+      ButtonLog->Add(name + "(" + IntToStr(spin->Position()) + ")");
+    };
+    *entry.spin = spin;
+    y += 28;
+  }
+  Place<TLabel>(this, sheet, "", 350, y + 4, 120, 14, "Layout:");
+  Layouts = Place<TListBox>(this, sheet, "", 350, y + 20, 120, 58);
+  for (const char* layout : {"blGlyphLeft", "blGlyphRight", "blGlyphTop", "blGlyphBottom"}) {
+    Layouts->Items().Add(layout);
+  }
+  Layouts->SetItemIndex(RepeatButton->Layout());
+  Layouts->OnClick = [this](TObject*) {
+    RepeatButton->SetLayout(static_cast<TButtonLayout>(std::clamp(Layouts->ItemIndex(), 0, 3)));
+    ButtonLog->Add("SetLayout(" + Layouts->Items().Get(std::clamp(Layouts->ItemIndex(), 0, 3)) + ")");
+  };
   ShowClicks();
 }
 

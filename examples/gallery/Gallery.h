@@ -40,6 +40,10 @@ public:
   TPanel* ClickCount = nullptr;
   TButton* ResetButton = nullptr;
   TEventLog* ButtonLog = nullptr;
+  TCheckBox* RepeatBox = nullptr;
+  kxvSpinEdit* FirstInterval = nullptr;
+  kxvSpinEdit* NextInterval = nullptr;
+  TListBox* Layouts = nullptr;
   TEditPage* EditPage = nullptr;
   TBrowsePage* BrowsePage = nullptr;
   TImagePage* ImagePage = nullptr;

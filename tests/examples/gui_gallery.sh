@@ -131,6 +131,13 @@ await_answer 'TBitBtn "押し続ける"' focus
 xdotool key space
 await_answer "クリック: 2 回" text TPanel
 await_log "^OnClick \(2\)$"
+# Repeat off: held as long, it clicks once, on the release.
+click rect TCheckBox "Repeat(&R)"
+await_log "^SetRepeat\(false\)$"
+click rect TButton "リセット"
+read -r x y w h < <(await rect TBitBtn)
+xdotool mousemove $((x + w / 2)) $((y + h / 2)) mousedown 1 sleep 1.05 mouseup 1
+await_answer "クリック: 1 回" text TPanel
 
 # --- the typed edit -------------------------------------------------------------
 click tab "エディット"
