@@ -108,17 +108,23 @@ bool kxvSuperImage::LoadFromFile(const String& fileName) {
   kxWaitCursor wait;
   if (Busy()) return false;
   if (fileName.empty() || !FileExistsAttr(fileName.c_str(), FILE_ATTRIBUTE_DIRECTORY)) return false;
-  const std::shared_ptr<bool> alive = alive_;
+  // The count goes down however the load ends, an error passing through
+  // (a handler's, memory) included, unless the control went with it.
+  struct Loading {
+    kxvSuperImage* image;
+    std::shared_ptr<bool> alive;
+    ~Loading() {
+      if (*alive) --image->loading_;
+    }
+  } loading{this, alive_};
   ++loading_;
   bool loaded = false;
   try {
-    loaded = LoadWithLoaders(fileName, *alive);
+    loaded = LoadWithLoaders(fileName, *loading.alive);
   } catch (const Exception&) {
     // A damaged file, or one gone meanwhile: not read.
   }
-  if (!*alive) return false;
-  --loading_;
-  return loaded;
+  return *loading.alive && loaded;
 }
 
 bool kxvSuperImage::LoadWithLoaders(const String& fileName, const bool& alive) {

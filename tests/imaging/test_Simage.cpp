@@ -10,6 +10,8 @@
 
 #include <gtest/gtest.h>
 
+#include <stdexcept>
+
 namespace {
 
 // A super image on a form, with a folder for its files and plug-ins.
@@ -190,6 +192,24 @@ TEST_F(SuperImageTest, ASecondLoadWhileAGifPlaysIsRefusedAndTheFirstGoesOnUntouc
   // Afterwards loads are taken again.
   EXPECT_TRUE(image->LoadFromFile(red));
   EXPECT_EQ(image->BitCount(), 24);
+}
+
+// What is not the library's own error (a handler's, or memory running out)
+// passes through, and the control takes loads again.
+TEST_F(SuperImageTest, AnErrorThatPassesThroughALoadLeavesTheControlFree) {
+  GifFile gif(2, 2, {0, 255, 0, 0, 0, 255});
+  gif.Comment("x");
+  GifFrame frame;
+  frame.width = frame.height = 2;
+  frame.pixels.assign(4, 1);
+  gif.Image(frame);
+  const GifBytes bytes = gif.Bytes();
+  const String commented = File("comment.gif", std::string(bytes.begin(), bytes.end()));
+  image->GIF().OnComment = [](TObject*, char*) { throw std::runtime_error("handler"); };
+  EXPECT_THROW(image->LoadFromFile(commented), std::runtime_error);
+  EXPECT_FALSE(image->Busy());
+  image->GIF().OnComment = nullptr;
+  EXPECT_TRUE(image->LoadFromFile(RedBitmap("red.bmp")));
 }
 
 TEST_F(SuperImageTest, AControlDestroyedWhileItsGifWaitsEndsTheLoadQuietly) {
