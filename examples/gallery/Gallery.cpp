@@ -59,17 +59,18 @@ void TGalleryForm::BuildCalendarPage(TTabSheet* sheet) {
   Calendar->SetMemoHeight(5);
   Calendar->SetBounds(12, 30, 320, 220);
   Calendar->SetDateLabel(MonthLabel);
-  // The owner's note: a bar under the number of every holiday.
+  // The owner's note: a bar under the number of every national holiday.
   Calendar->OnDrawMemo = [this](TObject*, int col, int row, const RECT& strip, TGridDrawState) {
     if (row == 0) return;
     const kxDate date = Calendar->CellToDate(col, row);
-    if (date.Month == 0 || !Calendar->IsHoliday(date.Month, date.Day)) return;
+    if (date.Month == 0 || !Calendar->IsNationalHoliday(date)) return;
     RECT mark = strip;
     InflateRect(&mark, -6, -1);
     Calendar->Canvas().FillRect(mark, RGB(0, 160, 0));
   };
   ChosenDay = Place<TPanel>(this, sheet, "ChosenDay", 12, 258, 320, 24);
   ChosenDay->SetBevelOuter(bvLowered);
+  HolidayName = Place<TLabel>(this, sheet, "HolidayName", 12, 288, 320, 14);
   Calendar->OnSelectCell = [this](TObject*, int col, int row, bool&) {
     ShowCalendar(Calendar->CellToDate(col, row));
   };
@@ -213,6 +214,7 @@ void TGalleryForm::BuildButtonPage(TTabSheet* sheet) {
 
 void TGalleryForm::ShowCalendar(const kxDate& chosen) {
   ChosenDay->SetCaption("表示: " + Calendar->Date().Format("yyyy/mm") + "  選択: " + chosen.ToText());
+  HolidayName->SetCaption(Calendar->HolidayName(chosen));
 }
 
 void TGalleryForm::ShowClicks() { ClickCount->SetCaption(Format("クリック: %d 回", {clicks_})); }

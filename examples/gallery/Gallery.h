@@ -23,11 +23,13 @@ public:
 
   TPageControl* Pages = nullptr;
   // The calendar page: holidays marked, a month on each scroll bar, the
-  // month in a label above, a mark in the note strip of each holiday, and
-  // the month and the chosen day below.
+  // month in a label above, a mark in the note strip of each national
+  // holiday, the month and the chosen day below, and under them the chosen
+  // day's holiday, if it is one.
   kxvCalendar* Calendar = nullptr;
   TLabel* MonthLabel = nullptr;
   TPanel* ChosenDay = nullptr;
+  TLabel* HolidayName = nullptr;
   // The spin page: a number from -10 to 50 and what the arrows did.
   kxvSpinEdit* Number = nullptr;
   TPanel* NumberInfo = nullptr;

@@ -301,13 +301,178 @@ const kxMonthDay FixedHolidays[16] = {
     {7, 20},  {9, 15}, {9, 23},  {10, 10}, {11, 3},  {11, 23}, {12, 23}, {0, 0},
 };
 
-// A mean solar year of 365.25 days counted from the equinox of 1994; good
-// for the years the calendar shows.
+namespace {
+
+// The published approximation of the equinox days: the day of the month is
+// int(base + 0.242194 (y - 1980) - int((y - leap) / 4)), with the base and
+// the leap year of the period. Worked in millionths, so that no rounding of
+// a double can move a day that ends just below a whole one (22.999 in 2012).
+struct EquinoxPeriod {
+  int to;  // last year of the period
+  int32_t base;
+  int leap;
+};
+
+int EquinoxDay(const EquinoxPeriod (&periods)[4], int year) {
+  const EquinoxPeriod* period = &periods[3];
+  for (const EquinoxPeriod& p : periods) {
+    if (year <= p.to) {
+      period = &p;
+      break;
+    }
+  }
+  // Before 1983 the quotient is negative; truncated toward zero it gives
+  // the observatory's days (September 24 every fourth year to 1979).
+  const int64_t millionths = period->base + int64_t{242194} * (year - 1980) -
+                             int64_t{1000000} * ((year - period->leap) / 4);
+  return static_cast<int>(millionths / 1000000);
+}
+
+// 1851..1899, 1900..1979, 1980..2099, 2100..2150 (and beyond).
+const EquinoxPeriod kVernal[4] = {
+    {1899, 19827700, 1983}, {1979, 20835700, 1983}, {2099, 20843100, 1980}, {9999, 21851000, 1980},
+};
+const EquinoxPeriod kAutumnal[4] = {
+    {1899, 22258800, 1983}, {1979, 23258800, 1983}, {2099, 23248800, 1980}, {9999, 24248800, 1980},
+};
+
+}  // namespace
+
 kxMonthDay VernalEquinoxDay(int year) {
-  int32_t days = DateToDays(1994, 3, 21) + (year - 1994) * 365 + (year - 1994) / 4;
-  uint16_t month = 0, day = 0;
-  DaysToDate(days, nullptr, month, day);
-  return {static_cast<uint8_t>(month), static_cast<uint8_t>(day)};
+  return {3, static_cast<uint8_t>(EquinoxDay(kVernal, year))};
+}
+
+kxMonthDay AutumnalEquinoxDay(int year) {
+  return {9, static_cast<uint8_t>(EquinoxDay(kAutumnal, year))};
+}
+
+// ---------------------------------------------------------------------------
+// National holidays
+
+namespace {
+
+constexpr int kForever = 9999;
+
+// A holiday of a period of years: on a fixed day, or on the nth Monday of
+// its month (day 0).
+struct HolidayRule {
+  uint8_t month;
+  uint8_t day;
+  uint8_t monday;
+  int from, to;
+  const char* name;
+};
+
+// Holidays there from the law's start carry its year, 1948: the days
+// before its first day, 1948-07-20, are none (NamedHoliday).
+const HolidayRule kRules[] = {
+    {1, 1, 0, 1948, kForever, "元日"},
+    {1, 15, 0, 1948, 1999, "成人の日"},
+    {1, 0, 2, 2000, kForever, "成人の日"},
+    {2, 11, 0, 1967, kForever, "建国記念の日"},
+    {2, 23, 0, 2020, kForever, "天皇誕生日"},
+    {4, 29, 0, 1948, 1988, "天皇誕生日"},
+    {4, 29, 0, 1989, 2006, "みどりの日"},
+    {4, 29, 0, 2007, kForever, "昭和の日"},
+    {5, 3, 0, 1948, kForever, "憲法記念日"},
+    {5, 4, 0, 2007, kForever, "みどりの日"},
+    {5, 5, 0, 1948, kForever, "こどもの日"},
+    // 2020 and 2021 moved these for the Olympic Games (kDated).
+    {7, 20, 0, 1996, 2002, "海の日"},
+    {7, 0, 3, 2003, 2019, "海の日"},
+    {7, 0, 3, 2022, kForever, "海の日"},
+    {8, 11, 0, 2016, 2019, "山の日"},
+    {8, 11, 0, 2022, kForever, "山の日"},
+    {9, 15, 0, 1966, 2002, "敬老の日"},
+    {9, 0, 3, 2003, kForever, "敬老の日"},
+    {10, 10, 0, 1966, 1999, "体育の日"},
+    {10, 0, 2, 2000, 2019, "体育の日"},
+    {10, 0, 2, 2022, kForever, "スポーツの日"},
+    {11, 3, 0, 1948, kForever, "文化の日"},
+    {11, 23, 0, 1948, kForever, "勤労感謝の日"},
+    {12, 23, 0, 1989, 2018, "天皇誕生日"},
+};
+
+// Holidays of one date: the days of single occasions and the moves of 2020
+// and 2021. The two of 2019 count as holidays of the law, so the days
+// between them and their neighbours are holidays too (4/30, 5/2).
+const struct {
+  int year;
+  uint8_t month, day;
+  const char* name;
+} kDated[] = {
+    {1959, 4, 10, "皇太子明仁親王の結婚の儀"},
+    {1989, 2, 24, "昭和天皇の大喪の礼"},
+    {1990, 11, 12, "即位礼正殿の儀"},
+    {1993, 6, 9, "皇太子徳仁親王の結婚の儀"},
+    {2019, 5, 1, "天皇の即位の日"},
+    {2019, 10, 22, "即位礼正殿の儀"},
+    {2020, 7, 23, "海の日"},
+    {2020, 7, 24, "スポーツの日"},
+    {2020, 8, 10, "山の日"},
+    {2021, 7, 22, "海の日"},
+    {2021, 7, 23, "スポーツの日"},
+    {2021, 8, 8, "山の日"},
+};
+
+// The days the law and its amendments came into force, as day numbers.
+struct LawDays {
+  int32_t law = DateToDays(1948, 7, 20);
+  int32_t substitute = DateToDays(1973, 4, 12);  // the Monday after a Sunday's holiday
+  int32_t nextFreeDay = DateToDays(2007, 1, 1);  // the first day after it that is none
+  int32_t between = DateToDays(1986, 1, 1);      // the day between two holidays
+};
+
+const LawDays& Law() {
+  static const LawDays days;
+  return days;
+}
+
+// A holiday the law names (not a substitute day nor a day between two).
+const char* NamedHoliday(int32_t days) {
+  if (days < Law().law) return nullptr;
+  uint16_t year = 0;
+  uint8_t month = 0, day = 0;
+  const int weekday = DaysToDate(days, &year, &month, &day);
+  for (const HolidayRule& rule : kRules) {
+    if (rule.month != month || year < rule.from || year > rule.to) continue;
+    if (rule.day != 0 ? rule.day == day : (weekday == 1 && (day - 1) / 7 + 1 == rule.monday)) {
+      return rule.name;
+    }
+  }
+  for (const auto& dated : kDated) {
+    if (dated.year == year && dated.month == month && dated.day == day) return dated.name;
+  }
+  if (month == 3 && day == VernalEquinoxDay(year).Day) return "春分の日";
+  if (month == 9 && day == AutumnalEquinoxDay(year).Day) return "秋分の日";
+  return nullptr;
+}
+
+bool SubstituteHoliday(int32_t days) {
+  if (days < Law().substitute) return false;
+  if (days < Law().nextFreeDay) return WeekdayOf(days) == 1 && NamedHoliday(days - 1) != nullptr;
+  // The first day after a Sunday's holiday that is no holiday itself.
+  for (int32_t before = days - 1; NamedHoliday(before); --before) {
+    if (WeekdayOf(before) == 0) return true;
+  }
+  return false;
+}
+
+bool DayBetweenHolidays(int32_t days) {
+  if (days < Law().between || !NamedHoliday(days - 1) || !NamedHoliday(days + 1)) return false;
+  // Until 2007 a Sunday stayed a Sunday.
+  return days >= Law().nextFreeDay || WeekdayOf(days) != 0;
+}
+
+}  // namespace
+
+const char* NationalHolidayName(int year, int month, int day) {
+  if (month < 1 || month > 12 || day < 1 || day > DaysInMonth(year, month)) return nullptr;
+  const int32_t days = DateToDays(year, month, day);
+  if (const char* name = NamedHoliday(days)) return name;
+  if (SubstituteHoliday(days)) return "振替休日";
+  if (DayBetweenHolidays(days)) return "国民の休日";
+  return nullptr;
 }
 
 // ---------------------------------------------------------------------------

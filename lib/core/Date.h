@@ -65,10 +65,29 @@ struct kxMonthDay {
   uint8_t Day;
 };
 
-// The fixed national holidays, ending with (0, 0). The 3/20 entry stands
-// for the vernal equinox, which moves year by year (VernalEquinoxDay).
+// The national holidays of 1996..1999 as one fixed table, ending with
+// (0, 0). The 3/20 entry stands for the vernal equinox, which moves year by
+// year (VernalEquinoxDay). Kept for its callers: the holidays of another
+// year are NationalHolidayName's.
 extern const kxMonthDay FixedHolidays[16];
+// The equinox days (March, September) by the published approximation for
+// 1851..2150 (1900..2099 agree with the observatory's days); outside that
+// span the nearest period's formula goes on, drifting from the sky by
+// about a day a century.
 kxMonthDay VernalEquinoxDay(int year);
+kxMonthDay AutumnalEquinoxDay(int year);
+
+// The Japanese national holiday a date is by the law in force on that
+// date (in force from 1948-07-20; nothing before): the holidays of each
+// period, the moves of 2020 and 2021, the days of single occasions, the
+// substitute holiday ("振替休日": from 1973-04-12 the Monday after a holiday
+// on a Sunday, from 2007 the first day after it that is no holiday) and
+// the day between two holidays ("国民の休日", from 1986). Its name in
+// Shift-JIS, or null on a day that is none.
+const char* NationalHolidayName(int year, int month, int day);
+inline bool IsNationalHoliday(int year, int month, int day) {
+  return NationalHolidayName(year, month, day) != nullptr;
+}
 
 // ---------------------------------------------------------------------------
 // Value types. Their layout is fixed: the typed edit writes into them

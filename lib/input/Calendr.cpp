@@ -72,7 +72,6 @@ void kxvCalendar::SetYear(int year) {
   if (year == GetYear()) return;
   grid_.Month.Year = static_cast<uint16_t>(year);
   grid_.Month.Day = 1;
-  if (holiday_) SetEquinoxDay();
   UpdateCalendar();
   Change();
 }
@@ -152,14 +151,13 @@ void kxvCalendar::SetColorOfHoliday(TColor color) {
 }
 
 void kxvCalendar::SetHoliday(bool on) {
-  holiday_ = on;
-  if (on) {
-    marks_.MarkFixed();
-    SetEquinoxDay();
-  } else {
-    ClearHoliday();
-  }
+  marks_.SetNational(on);
   UpdateCalendar();
+}
+
+String kxvCalendar::HolidayName(const kxDate& date) const {
+  const char* name = marks_.NationalName(date);
+  return name ? String(name) : String();
 }
 
 void kxvCalendar::SetMemoHeight(int height) {

@@ -54,7 +54,6 @@ public:
   const kxDate& Date() const { return grid_.Month; }
   void SetDate(const kxDate& date);
   int GetYear() const { return grid_.Month.Year; }
-  // Also moves the vernal-equinox mark to the year when holidays are on.
   void SetYear(int year);
   int Month() const { return grid_.Month.Month; }
   void SetMonth(int month);
@@ -95,16 +94,20 @@ public:
   TColor ColorOfHoliday() const { return colorOfHoliday_; }
   void SetColorOfHoliday(TColor color);
 
-  // On: the fixed national holidays and this year's vernal equinox are
-  // marked (added to marks already there); off: every mark is cleared.
-  bool Holiday() const { return holiday_; }
+  // On: the national holidays are marked, each day by the law in force on
+  // it, whichever month is shown however it came (worked out as the days
+  // are drawn). The owner's marks stay either way.
+  bool Holiday() const { return marks_.National(); }
   void SetHoliday(bool on);
-  // Marks by month and day, for every year.
+  // The owner's marks by month and day, for every year; they add to the
+  // national holidays.
   bool IsHoliday(int month, int day) const { return marks_.IsHoliday(month, day); }
   void SetHoliday(int month, int day, bool on) { marks_.SetHoliday(month, day, on); }
   void ClearHoliday() { marks_.Clear(); }
-  // Moves the vernal-equinox mark to the year shown.
-  void SetEquinoxDay() { marks_.SetEquinoxDay(GetYear()); }
+  // Whether the date is a national holiday the calendar marks (false while
+  // Holiday is off), and that holiday's name (Shift-JIS; empty for none).
+  bool IsNationalHoliday(const kxDate& date) const { return marks_.IsNationalHoliday(date); }
+  String HolidayName(const kxDate& date) const;
 
   // The note strip at the bottom of each day cell; the cells make room for
   // it within the control's size.
@@ -180,7 +183,6 @@ private:
   TScrollStyle monthBars_ = ssNone;
   kxvColorOfWeek* colorOfWeek_;
   TColor colorOfHoliday_;
-  bool holiday_ = false;
   kxHolidayMarks marks_;
   int memoHeight_ = 0;
   TLabel* dateLabel_ = nullptr;

@@ -58,24 +58,12 @@ void kxHolidayMarks::Clear() {
   for (kxvFlag& mask : masks_) mask.Store(0);
 }
 
-void kxHolidayMarks::MarkFixed() {
-  for (const kxMonthDay* h = FixedHolidays; h->Month != 0 || h->Day != 0; ++h) {
-    SetHoliday(h->Month, h->Day, true);
-  }
-}
-
-void kxHolidayMarks::SetEquinoxDay(int year) {
-  for (int day = 20; day <= 22; ++day) SetHoliday(3, day, false);
-  const kxMonthDay equinox = VernalEquinoxDay(year);
-  SetHoliday(equinox.Month, equinox.Day, true);
+const char* kxHolidayMarks::NationalName(const kxDate& date) const {
+  return national_ ? NationalHolidayName(date.Year, date.Month, date.Day) : nullptr;
 }
 
 bool kxHolidayMarks::IsHolidayDate(const kxDate& date) const {
-  if (IsHoliday(date.Month, date.Day)) return true;
-  if (date.DayOfWeek() != 1) return false;
-  kxDate sunday = date;
-  sunday.StepDayBack();
-  return IsHoliday(sunday.Month, sunday.Day);
+  return IsNationalHoliday(date) || IsHoliday(date.Month, date.Day);
 }
 
 // --- navigation -----------------------------------------------------------------

@@ -1,7 +1,7 @@
 // The month calendar's arithmetic, window-free: where the days of a month
 // fall in a grid of seven columns (the weekdays) under a heading row, the
-// holiday marks, the month steps within limits and the snapping of the
-// control's size to whole cells.
+// holidays it colours, the month steps within limits and the snapping of
+// the control's size to whole cells.
 #pragma once
 
 #include "framework/Sysutils.h"
@@ -41,25 +41,30 @@ struct kxMonthGrid {
   String CellText(int col, int row) const;
 };
 
-// Days marked as holidays by month and day, in every year: a flag word per
-// month, index 1 to 12 (0 is stored like the others but no date has it).
+// The holidays a calendar colours: the national holidays of each date
+// shown, by the law in force on it, while National is on, and the days
+// the owner marks by month and day, in every year: a flag word per month,
+// index 1 to 12 (0 is stored like the others but no date has it).
 class kxHolidayMarks {
 public:
-  // A month outside 0..12 or a day outside 0..31 reads false and changes
-  // nothing.
+  bool National() const { return national_; }
+  void SetNational(bool on) { national_ = on; }
+  // The owner's marks. A month outside 0..12 or a day outside 0..31 reads
+  // false and changes nothing.
   bool IsHoliday(int month, int day) const;
   void SetHoliday(int month, int day, bool on);
   uint32_t Mask(int month) const { return month >= 0 && month <= 12 ? masks_[month].Flags() : 0; }
   void Clear();
-  // Adds the fixed national holidays.
-  void MarkFixed();
-  // Moves the vernal-equinox mark (March 20 to 22) to the year's day.
-  void SetEquinoxDay(int year);
-  // Whether the date is coloured as a holiday: marked, or a Monday after a
-  // marked Sunday (the substitute holiday).
+  // The date's national holiday (NationalHolidayName) while National is
+  // on; null on other days and while it is off.
+  const char* NationalName(const kxDate& date) const;
+  bool IsNationalHoliday(const kxDate& date) const { return NationalName(date) != nullptr; }
+  // Whether the date is coloured as a holiday: a national holiday while
+  // National is on, or marked by the owner.
   bool IsHolidayDate(const kxDate& date) const;
 
 private:
+  bool national_ = false;
   // Flag sets without listeners: they never notify.
   kxvFlag masks_[13];
 };

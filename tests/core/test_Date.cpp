@@ -4,6 +4,9 @@
 
 #include <cmath>
 #include <cstring>
+#include <string>
+#include <tuple>
+#include <vector>
 
 namespace {
 
@@ -200,6 +203,133 @@ TEST(Calendar, FixedHolidaysAndVernalEquinox) {
     kxMonthDay day = VernalEquinoxDay(year);
     EXPECT_EQ(day.Month, 3) << year;
     EXPECT_EQ(day.Day, 20) << year;
+  }
+}
+
+namespace {
+
+// The national holidays of a year as the Cabinet Office lists them, written
+// out by hand: substitute days as 振替休日, days between two as 国民の休日.
+struct YearHolidays {
+  int year;
+  std::vector<std::tuple<int, int, std::string>> days;  // month, day, name
+};
+
+const YearHolidays kPublished[] = {
+    {1989,
+     {{1, 1, "元日"}, {1, 2, "振替休日"}, {1, 15, "成人の日"}, {1, 16, "振替休日"},
+      {2, 11, "建国記念の日"}, {2, 24, "昭和天皇の大喪の礼"}, {3, 21, "春分の日"},
+      {4, 29, "みどりの日"}, {5, 3, "憲法記念日"}, {5, 4, "国民の休日"}, {5, 5, "こどもの日"},
+      {9, 15, "敬老の日"}, {9, 23, "秋分の日"}, {10, 10, "体育の日"}, {11, 3, "文化の日"},
+      {11, 23, "勤労感謝の日"}, {12, 23, "天皇誕生日"}}},
+    {2000,
+     {{1, 1, "元日"}, {1, 10, "成人の日"}, {2, 11, "建国記念の日"}, {3, 20, "春分の日"},
+      {4, 29, "みどりの日"}, {5, 3, "憲法記念日"}, {5, 4, "国民の休日"}, {5, 5, "こどもの日"},
+      {7, 20, "海の日"}, {9, 15, "敬老の日"}, {9, 23, "秋分の日"}, {10, 9, "体育の日"},
+      {11, 3, "文化の日"}, {11, 23, "勤労感謝の日"}, {12, 23, "天皇誕生日"}}},
+    {2007,
+     {{1, 1, "元日"}, {1, 8, "成人の日"}, {2, 11, "建国記念の日"}, {2, 12, "振替休日"},
+      {3, 21, "春分の日"}, {4, 29, "昭和の日"}, {4, 30, "振替休日"}, {5, 3, "憲法記念日"},
+      {5, 4, "みどりの日"}, {5, 5, "こどもの日"}, {7, 16, "海の日"}, {9, 17, "敬老の日"},
+      {9, 23, "秋分の日"}, {9, 24, "振替休日"}, {10, 8, "体育の日"}, {11, 3, "文化の日"},
+      {11, 23, "勤労感謝の日"}, {12, 23, "天皇誕生日"}, {12, 24, "振替休日"}}},
+    {2019,
+     {{1, 1, "元日"}, {1, 14, "成人の日"}, {2, 11, "建国記念の日"}, {3, 21, "春分の日"},
+      {4, 29, "昭和の日"}, {4, 30, "国民の休日"}, {5, 1, "天皇の即位の日"}, {5, 2, "国民の休日"},
+      {5, 3, "憲法記念日"}, {5, 4, "みどりの日"}, {5, 5, "こどもの日"}, {5, 6, "振替休日"},
+      {7, 15, "海の日"}, {8, 11, "山の日"}, {8, 12, "振替休日"}, {9, 16, "敬老の日"},
+      {9, 23, "秋分の日"}, {10, 14, "体育の日"}, {10, 22, "即位礼正殿の儀"}, {11, 3, "文化の日"},
+      {11, 4, "振替休日"}, {11, 23, "勤労感謝の日"}}},
+    {2020,
+     {{1, 1, "元日"}, {1, 13, "成人の日"}, {2, 11, "建国記念の日"}, {2, 23, "天皇誕生日"},
+      {2, 24, "振替休日"}, {3, 20, "春分の日"}, {4, 29, "昭和の日"}, {5, 3, "憲法記念日"},
+      {5, 4, "みどりの日"}, {5, 5, "こどもの日"}, {5, 6, "振替休日"}, {7, 23, "海の日"},
+      {7, 24, "スポーツの日"}, {8, 10, "山の日"}, {9, 21, "敬老の日"}, {9, 22, "秋分の日"},
+      {11, 3, "文化の日"}, {11, 23, "勤労感謝の日"}}},
+    {2021,
+     {{1, 1, "元日"}, {1, 11, "成人の日"}, {2, 11, "建国記念の日"}, {2, 23, "天皇誕生日"},
+      {3, 20, "春分の日"}, {4, 29, "昭和の日"}, {5, 3, "憲法記念日"}, {5, 4, "みどりの日"},
+      {5, 5, "こどもの日"}, {7, 22, "海の日"}, {7, 23, "スポーツの日"}, {8, 8, "山の日"},
+      {8, 9, "振替休日"}, {9, 20, "敬老の日"}, {9, 23, "秋分の日"}, {11, 3, "文化の日"},
+      {11, 23, "勤労感謝の日"}}},
+    {2026,
+     {{1, 1, "元日"}, {1, 12, "成人の日"}, {2, 11, "建国記念の日"}, {2, 23, "天皇誕生日"},
+      {3, 20, "春分の日"}, {4, 29, "昭和の日"}, {5, 3, "憲法記念日"}, {5, 4, "みどりの日"},
+      {5, 5, "こどもの日"}, {5, 6, "振替休日"}, {7, 20, "海の日"}, {8, 11, "山の日"},
+      {9, 21, "敬老の日"}, {9, 22, "国民の休日"}, {9, 23, "秋分の日"}, {10, 12, "スポーツの日"},
+      {11, 3, "文化の日"}, {11, 23, "勤労感謝の日"}}},
+};
+
+std::string NameOf(int year, int month, int day) {
+  const char* name = NationalHolidayName(year, month, day);
+  return name ? name : "";
+}
+
+}  // namespace
+
+TEST(NationalHoliday, EveryDayOfSevenYearsAsThePublishedListsHaveThem) {
+  for (const YearHolidays& published : kPublished) {
+    std::vector<std::tuple<int, int, std::string>> found;
+    for (int month = 1; month <= 12; ++month) {
+      for (int day = 1; day <= DaysInMonth(published.year, month); ++day) {
+        if (const char* name = NationalHolidayName(published.year, month, day)) {
+          found.emplace_back(month, day, name);
+          EXPECT_TRUE(IsNationalHoliday(published.year, month, day));
+        }
+      }
+    }
+    EXPECT_EQ(found, published.days) << published.year;
+  }
+}
+
+TEST(NationalHoliday, EquinoxDaysOfTheObservatory) {
+  const std::tuple<int, kxMonthDay> known[] = {
+      {1991, {3, 21}}, {2023, {3, 21}}, {2026, {3, 20}}, {2012, {9, 22}},
+      {2024, {9, 22}}, {2026, {9, 23}}, {1979, {9, 24}},
+  };
+  for (const auto& [year, expected] : known) {
+    const kxMonthDay day =
+        expected.Month == 3 ? VernalEquinoxDay(year) : AutumnalEquinoxDay(year);
+    EXPECT_TRUE(day.Month == expected.Month && day.Day == expected.Day)
+        << year << ": " << int(day.Month) << "/" << int(day.Day);
+    EXPECT_EQ(NameOf(year, expected.Month, expected.Day),
+              expected.Month == 3 ? "春分の日" : "秋分の日");
+  }
+  // September 24 every fourth year up to 1979, then the 23rd to 2011, then
+  // the 22nd in leap years.
+  for (int year = 1948; year <= 2044; ++year) {
+    const int day = year <= 1979 ? (year % 4 == 3 ? 24 : 23)
+                    : year <= 2011 ? 23
+                                   : (year % 4 == 0 ? 22 : 23);
+    EXPECT_EQ(AutumnalEquinoxDay(year).Day, day) << year;
+  }
+  // The century's last March 22 and its first March 20.
+  EXPECT_EQ(VernalEquinoxDay(1923).Day, 22);
+  EXPECT_EQ(VernalEquinoxDay(1956).Day, 21);
+  EXPECT_EQ(VernalEquinoxDay(1960).Day, 20);
+}
+
+TEST(NationalHoliday, TheLawsDaysAndTheRulesOnTheirBoundaries) {
+  const std::tuple<int, int, int, const char*> cases[] = {
+      // The law's first day, 1948-07-20.
+      {1948, 5, 3, ""}, {1948, 9, 23, "秋分の日"}, {1949, 1, 1, "元日"},
+      {1949, 3, 21, "春分の日"}, {1949, 4, 29, "天皇誕生日"},
+      {1965, 9, 15, ""}, {1966, 9, 15, "敬老の日"}, {1966, 2, 11, ""},
+      {1967, 2, 11, "建国記念の日"}, {1959, 4, 10, "皇太子明仁親王の結婚の儀"},
+      {1990, 11, 12, "即位礼正殿の儀"}, {1993, 6, 9, "皇太子徳仁親王の結婚の儀"},
+      // Substitutes from 1973-04-12, the Monday only: 2/11 and 4/29 were Sundays.
+      {1973, 2, 12, ""}, {1973, 4, 30, "振替休日"}, {1998, 5, 4, "振替休日"},
+      {1998, 5, 6, ""},
+      // From 2007 the first day that is none: 5/4 (2008) or 5/3 (2009) a Sunday.
+      {2008, 5, 6, "振替休日"}, {2009, 5, 6, "振替休日"},
+      // Days between two from 1986, but no Sunday until 2007.
+      {1985, 5, 4, ""}, {1986, 5, 4, ""}, {1987, 5, 4, "振替休日"}, {1988, 5, 4, "国民の休日"},
+      {2009, 9, 22, "国民の休日"},
+      // Not dates.
+      {2026, 2, 29, ""}, {2026, 13, 1, ""}, {2026, 1, 0, ""}, {2026, 0, 1, ""},
+  };
+  for (const auto& [year, month, day, name] : cases) {
+    EXPECT_EQ(NameOf(year, month, day), name) << year << "-" << month << "-" << day;
   }
 }
 

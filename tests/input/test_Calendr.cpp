@@ -237,24 +237,75 @@ TEST_F(CalendarTest, ScrollBarsMoveByMonthYearThumbAndEndWithinTheLimits) {
   EXPECT_EQ(GetScrollPos(h, SB_HORZ), 23981);
 }
 
-TEST_F(CalendarTest, HolidayMarksAreTheFixedOnesAndOnlySetYearMovesTheEquinox) {
+TEST_F(CalendarTest, HolidayMarksTheNationalHolidaysByDateAndLeavesTheOwnersMarksAlone) {
+  cal->SetHoliday(6, 14, true);
   cal->SetHoliday(true);
-  for (const kxMonthDay* h = FixedHolidays; h->Month; ++h) {
-    if (h->Month != 3) {
-      EXPECT_TRUE(cal->IsHoliday(h->Month, h->Day));
-    }
-  }
-  EXPECT_TRUE(cal->IsHoliday(3, 21));  // 1998
-  EXPECT_FALSE(cal->IsHoliday(3, 20));
-  cal->SetYear(2000);
-  EXPECT_TRUE(cal->IsHoliday(3, 20) && !cal->IsHoliday(3, 21));
-  cal->SetDate(kxDate(1999, 3, 1));  // keeps 2000's mark
-  EXPECT_TRUE(cal->IsHoliday(3, 20));
+  EXPECT_TRUE(cal->Holiday());
+  EXPECT_FALSE(cal->IsHoliday(1, 1));  // the owner's marks only
+  EXPECT_TRUE(cal->IsHoliday(6, 14));
+  EXPECT_TRUE(cal->IsNationalHoliday(kxDate(1998, 3, 21)));
+  EXPECT_EQ(cal->HolidayName(kxDate(1998, 3, 21)), "春分の日");
+  EXPECT_EQ(cal->HolidayName(kxDate(2026, 11, 3)), "文化の日");
+  EXPECT_EQ(cal->HolidayName(kxDate(2026, 12, 23)), "");
+  EXPECT_FALSE(cal->IsNationalHoliday(kxDate(1998, 6, 14)));
   cal->SetHoliday(13, 10, true);
   cal->SetHoliday(6, 32, true);
   EXPECT_FALSE(cal->IsHoliday(13, 10) || cal->IsHoliday(6, 32));
   cal->SetHoliday(false);
-  EXPECT_FALSE(cal->IsHoliday(1, 1));
+  EXPECT_FALSE(cal->IsNationalHoliday(kxDate(1998, 3, 21)));
+  EXPECT_EQ(cal->HolidayName(kxDate(1998, 3, 21)), "");
+  EXPECT_TRUE(cal->IsHoliday(6, 14));
+  cal->ClearHoliday();
+  EXPECT_FALSE(cal->IsHoliday(6, 14));
+}
+
+TEST_F(CalendarTest, PaintsEachMonthsOwnHolidaysWhicheverWayTheMonthChanged) {
+  cal->SetScrollBars(ssVertical);
+  cal->SetHoliday(true);
+  cal->SetColorOfHoliday(kGreen);
+  // The days of the month shown painted in the holiday colour, and those
+  // painted in another.
+  auto expect = [&](std::initializer_list<int> holidays, std::initializer_list<int> others) {
+    const Shot shot(cal);
+    const kxDate& month = cal->Date();
+    for (int day : holidays) {
+      EXPECT_GT(shot.Count(Rect(kxDate(month.Year, month.Month, day)), Greenish), 5)
+          << month.ToText() << "/" << day;
+    }
+    for (int day : others) {
+      EXPECT_EQ(shot.Count(Rect(kxDate(month.Year, month.Month, day)), Greenish), 0)
+          << month.ToText() << "/" << day;
+    }
+  };
+  cal->SetDate(kxDate(2026, 12, 1));
+  expect({}, {23});  // the Emperor's Birthday until 2018
+  cal->PrevMonth();
+  expect({3, 23}, {4, 24});
+  cal->SetYear(2019);  // 11/3 a Sunday
+  expect({3, 4}, {5});
+  cal->SetMonth(12);
+  expect({}, {23});  // no Emperor's Birthday that year
+  cal->SetYear(2018);
+  expect({23, 24}, {25});
+  Scroll(WM_VSCROLL, SB_THUMBPOSITION, 2020 * 12 + 6);  // the Olympic July
+  expect({23, 24}, {20});
+  Scroll(WM_VSCROLL, SB_PAGEDOWN);
+  expect({22, 23}, {19, 24});
+  Scroll(WM_VSCROLL, SB_LINEDOWN);
+  expect({8, 9}, {10, 11});
+  cal->SetDate(kxDate(2026, 3, 1));
+  expect({20}, {21});
+  Scroll(WM_VSCROLL, SB_THUMBPOSITION, 2023 * 12 + 2);  // the equinox of the year shown
+  expect({21}, {20});
+  cal->SetYear(2026);
+  cal->SetMonth(9);
+  expect({21, 22, 23}, {24});
+  // The neighbouring months' days too.
+  cal->SetFillCell(true);
+  cal->SetDate(kxDate(2026, 12, 1));
+  const Shot filled(cal);
+  EXPECT_GT(filled.Count(Rect(kxDate(2027, 1, 1)), Greenish), 5);
+  EXPECT_EQ(filled.Count(Rect(kxDate(2027, 1, 4)), Greenish), 0);
 }
 
 TEST_F(CalendarTest, PaintsWeekdayColoursTheHeadingAndTheSelectedDayHighlighted) {

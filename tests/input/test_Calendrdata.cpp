@@ -66,25 +66,32 @@ TEST(kxMonthGrid, NegativeStartsLayOutAndNameLikeTheirPositiveTwins) {
   EXPECT_EQ(positive.CellText(2, 1), "1");
 }
 
-TEST(kxHolidayMarks, FixedHolidaysTheYearsEquinoxAndTheSubstituteMonday) {
+TEST(kxHolidayMarks, NationalHolidaysGoByTheDateTheOwnersMarksByMonthAndDay) {
   kxHolidayMarks marks;
-  marks.MarkFixed();
-  marks.SetEquinoxDay(1998);
-  EXPECT_EQ(marks.Mask(1), Bits({1, 15}));
-  EXPECT_EQ(marks.Mask(3), Bits({21}));
-  EXPECT_EQ(marks.Mask(5), Bits({3, 4, 5}));
-  EXPECT_EQ(marks.Mask(6), 0u);
-  EXPECT_EQ(marks.Mask(9), Bits({15, 23}));
-  EXPECT_EQ(marks.Mask(11), Bits({3, 23}));
-  marks.SetHoliday(3, 3, true);
-  marks.SetEquinoxDay(2000);
-  EXPECT_EQ(marks.Mask(3), Bits({3, 20}));
-  // 1999-10-10 is a Sunday; in 1998 it is a Saturday.
+  EXPECT_FALSE(marks.IsHolidayDate(kxDate(1999, 10, 10)));
+  marks.SetNational(true);
+  // 1999-10-10 is a Sunday; from 2000 the day is the second Monday.
+  EXPECT_TRUE(marks.IsHolidayDate(kxDate(1999, 10, 10)));
   EXPECT_TRUE(marks.IsHolidayDate(kxDate(1999, 10, 11)));
   EXPECT_FALSE(marks.IsHolidayDate(kxDate(1999, 10, 12)));
-  EXPECT_FALSE(marks.IsHolidayDate(kxDate(1998, 10, 12)));
-  EXPECT_TRUE(marks.IsHolidayDate(kxDate(1998, 11, 23)));  // a Monday itself
-  EXPECT_FALSE(marks.IsHolidayDate(kxDate(1998, 11, 24)));
+  EXPECT_FALSE(marks.IsHolidayDate(kxDate(2000, 10, 10)));
+  EXPECT_TRUE(marks.IsHolidayDate(kxDate(2000, 10, 9)));
+  EXPECT_TRUE(marks.IsHolidayDate(kxDate(2018, 12, 23)));
+  EXPECT_FALSE(marks.IsHolidayDate(kxDate(2026, 12, 23)));
+  EXPECT_STREQ(marks.NationalName(kxDate(1998, 3, 21)), "春分の日");
+  EXPECT_EQ(marks.NationalName(kxDate(2000, 3, 21)), nullptr);
+  for (int m = 0; m <= 12; ++m) EXPECT_EQ(marks.Mask(m), 0u);  // not the owner's
+  // The owner's marks hold in every year, with no substitute day after
+  // a Sunday (1998-06-14).
+  marks.SetHoliday(6, 14, true);
+  EXPECT_EQ(marks.Mask(6), Bits({14}));
+  EXPECT_TRUE(marks.IsHolidayDate(kxDate(1998, 6, 14)) && marks.IsHolidayDate(kxDate(2026, 6, 14)));
+  EXPECT_FALSE(marks.IsHolidayDate(kxDate(1998, 6, 15)));
+  EXPECT_FALSE(marks.IsNationalHoliday(kxDate(1998, 6, 14)));
+  marks.SetNational(false);
+  EXPECT_EQ(marks.NationalName(kxDate(1998, 3, 21)), nullptr);
+  EXPECT_FALSE(marks.IsHolidayDate(kxDate(1999, 10, 11)));
+  EXPECT_TRUE(marks.IsHolidayDate(kxDate(1998, 6, 14)));
   marks.Clear();
   for (int m = 0; m <= 12; ++m) EXPECT_EQ(marks.Mask(m), 0u);
 }
