@@ -13,16 +13,28 @@ constexpr int kStep[4] = {8, 8, 4, 2};
 
 }  // namespace
 
-// The string of a code is its prefix code's string followed by its suffix;
-// a root (a colour index) is its own one-byte string. Keeping each string's
-// length and first byte lets a string be written straight into the row,
-// back to front, and a new entry be made without walking the chain.
+// A code's string is kept as chunks of up to 8 bytes: the code's own chunk
+// holds the string's last (length - 1) % 8 + 1 bytes (the rest of the word
+// 0), and its prefix is the code of the string's first whole chunks. A
+// string is then written 8 bytes at a time, back to front, and a new entry
+// (a string and one byte more) is its predecessor's chunk with one byte
+// added, or a new chunk after it.
 struct kxGifReader::Strings {
-  uint16_t prefix[kMaxCodes];
-  uint16_t length[kMaxCodes];
-  uint8_t suffix[kMaxCodes];
-  uint8_t first[kMaxCodes];
-  uint8_t stack[kMaxCodes];  // a string that does not fit in the row
+  uint64_t chunk[kMaxCodes];
+  // The prefix code in the low 16 bits, the string's length less 1 above.
+  uint32_t link[kMaxCodes];
+  // Entries below this are roots: an image's codes made after its clear
+  // code overwrite the roots a later image of a larger code size needs.
+  int roots = 0;
+  // Makes the roots below the clear code; the image makes entries from
+  // clear + 2 up.
+  void Prepare(int clear) {
+    for (; roots < clear; ++roots) {
+      chunk[roots] = uint64_t(roots);
+      link[roots] = 0;
+    }
+    roots = std::min(roots, clear + 2);
+  }
 };
 
 int GifInterlaceSpan(int y, int height) {
@@ -224,6 +236,44 @@ kxGifBlock kxGifReader::Image() {
   return gbImage;
 }
 
+namespace {
+
+// A code's string (link its entry's link) written at out, in whole chunks
+// of 8 bytes, so up to 7 bytes beyond its end; answers its first byte.
+// Strings of up to 16 bytes, nearly all, take two stores and no branch:
+// the prefix's chunk first at out, then the code's own at its place,
+// which for a string of 8 or fewer is out again.
+inline uint8_t WriteString(uint8_t* out, uint32_t code, uint32_t link, const uint64_t* chunk,
+                           const uint32_t* links) {
+  uint8_t* o = out + ((link >> 16) & ~7u);
+  std::memcpy(out, &chunk[link & 0xFFFF], 8);
+  std::memcpy(o, &chunk[code], 8);
+  if (o - out > 8) {
+    // Longer: the chunks from the second-to-last down, and the first one.
+    do {
+      code = link & 0xFFFF;
+      link = links[code];
+      o -= 8;
+      std::memcpy(o, &chunk[code], 8);
+    } while (o - out > 8);
+    std::memcpy(out, &chunk[link & 0xFFFF], 8);
+  }
+  return *out;
+}
+
+}  // namespace
+
+// The rows of an image as they fill: where each starts in the buffer, and
+// which image row it is.
+struct kxGifReader::RowState {
+  uint8_t* start;
+  uint8_t* end;
+  int width, height, inside;
+  bool interlaced;
+  int y = 0, pass = 0, rows = 0, seen = 0;  // seen: rows within the screen delivered
+  bool done = false;
+};
+
 bool kxGifReader::DecodeImage(const kxGifImage& image, bool& complete) {
   const int width = image.Width;
   const int height = image.Height;
@@ -234,138 +284,137 @@ bool kxGifReader::DecodeImage(const kxGifImage& image, bool& complete) {
   if (complete) return true;
   if (!strings_) strings_ = std::make_unique<Strings>();
   Strings& s = *strings_;
-  row_.resize(size_t(width));
-  uint8_t* const row = row_.data();
+  uint64_t* const chunk = s.chunk;
+  uint32_t* const links = s.link;
+
+  // Strings are written one after another into a buffer of whole rows, and
+  // each row goes to the sink once it is full: no string is split at a
+  // row's end. The slack after the rows takes the longest string (less
+  // than the table's size) begun near a row's end, and its last chunk.
+  constexpr size_t kSlack = kMaxCodes + 16;
+  const size_t rowsHeld = std::max<size_t>(2, (size_t(1) << 16) / size_t(width));
+  const size_t capacity = rowsHeld * size_t(width) + kSlack;
+  if (row_.size() < capacity) row_.resize(capacity);
+  uint8_t* const buffer = row_.data();
+  RowState r{buffer, buffer + width, width, height, inside, image.Interlaced};
+  uint8_t* out = buffer;
+  uint8_t* rowEnd = r.end;
+  // Where a row may start and still leave the slack after it.
+  const uint8_t* const lastStart = buffer + capacity - kSlack - size_t(width);
 
   // Codes are read least significant bit first; a code is at most 12 bits
-  // and starts within a byte, so three bytes always hold it. Three bytes of
+  // and starts within a byte, so four bytes always hold it. Four bytes of
   // padding keep that read inside the buffer at the end.
   const size_t bytes = data_.size();
-  data_.resize(bytes + 3, 0);
+  data_.resize(bytes + 4, 0);
   const uint8_t* const in = data_.data();
   const uint64_t totalBits = uint64_t(bytes) * 8;
   uint64_t bit = 0;
 
   const int minSize = image.MinCodeSize;
-  const int clear = 1 << minSize;
-  const int end = clear + 1;
-  for (int i = 0; i < clear; ++i) {
-    s.prefix[i] = 0;
-    s.length[i] = 1;
-    s.suffix[i] = uint8_t(i);
-    s.first[i] = uint8_t(i);
-  }
-  int size = minSize + 1;
-  int mask = (1 << size) - 1;
-  int next = clear + 2;
-  int prev = -1;
-
-  int x = 0;
-  int y = 0;
-  int pass = 0;
-  int rows = 0;
-  int seen = 0;  // rows within the screen delivered
-  // Delivers the full row (when on the screen) and moves to the next one;
-  // false when the sink stopped.
-  auto flush = [&]() -> bool {
-    x = 0;
-    if (y < inside) {
-      if (!sink_.Row(y, row)) return false;
-      ++seen;
-    }
-    ++rows;
-    if (!image.Interlaced) {
-      ++y;
-    } else {
-      y += kStep[pass];
-      while (y >= height && pass < 3) y = kStart[++pass];
-    }
-    return true;
-  };
+  const uint32_t clear = 1u << minSize;
+  const uint32_t end = clear + 1;
+  s.Prepare(int(clear));
+  uint32_t size = uint32_t(minSize) + 1;
+  uint32_t mask = (1u << size) - 1;
+  uint32_t next = clear + 2;
+  uint32_t prev = 0;
+  bool hasPrev = false;
 
   for (;;) {
-    if (bit + uint64_t(size) > totalBits) break;  // the data ran out
-    const uint8_t* p = in + (bit >> 3);
-    const int code = int((uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16) >> (bit & 7)) & mask;
-    bit += uint64_t(size);
+    if (bit + size > totalBits) break;  // the data ran out
+    uint32_t word;
+    std::memcpy(&word, in + (bit >> 3), 4);
+    const uint32_t code = (word >> (bit & 7)) & mask;
+    bit += size;
 
-    if (code == clear) {
-      size = minSize + 1;
-      mask = (1 << size) - 1;
+    if (code - clear <= 1) {
+      if (code == end) break;
+      size = uint32_t(minSize) + 1;
+      mask = (1u << size) - 1;
       next = clear + 2;
-      prev = -1;
+      hasPrev = false;
       continue;
     }
-    if (code == end) break;
 
     // The new entry is the previous string and the first byte of this one;
     // for the code not yet in the table that is the previous string's own
-    // first byte. Made before writing, so the new code writes like any other.
+    // first byte, which also ends this code's string.
+    uint32_t length;
     uint8_t firstByte;
     if (code < next) {
-      firstByte = s.first[code];
-    } else if (code == next && prev >= 0) {
-      firstByte = s.first[prev];
+      const uint32_t link = links[code];
+      length = (link >> 16) + 1;
+      firstByte = WriteString(out, code, link, chunk, links);
+    } else if (code == next && hasPrev) {
+      const uint32_t link = links[prev];
+      length = (link >> 16) + 1;
+      firstByte = WriteString(out, prev, link, chunk, links);
+      out[length++] = firstByte;
     } else {
       Fail("LZW code beyond the string table");
     }
-    if (prev >= 0 && next < kMaxCodes) {
-      s.prefix[next] = uint16_t(prev);
-      s.suffix[next] = firstByte;
-      s.first[next] = s.first[prev];
-      s.length[next] = uint16_t(s.length[prev] + 1);
+    if (hasPrev && next < kMaxCodes) {
+      const uint32_t prevLink = links[prev];
+      const uint32_t prevLength = (prevLink >> 16) + 1;
+      const uint32_t last = prevLength & 7;
+      // Within the predecessor's last chunk, or a chunk of its own after it.
+      const uint64_t kept = last != 0 ? chunk[prev] : 0;
+      chunk[next] = kept | uint64_t(firstByte) << (8 * last);
+      links[next] = prevLength << 16 | (last != 0 ? prevLink & 0xFFFF : prev);
       ++next;
       // A full table stays at 12 bits until the file clears it.
-      if (next == (1 << size) && size < 12) {
+      if (next == (1u << size) && size < 12) {
         ++size;
-        mask = (1 << size) - 1;
+        mask = (1u << size) - 1;
       }
     }
     prev = code;
+    hasPrev = true;
+    out += length;
 
-    int length = s.length[code];
-    if (length <= width - x) {
-      // The usual case: the string fits in the row.
-      uint8_t* out = row + x + length;
-      int c = code;
-      for (int i = length; i > 0; --i) {
-        *--out = s.suffix[c];
-        c = s.prefix[c];
+    if (out >= rowEnd) {
+      if (!FullRows(r, out)) return false;
+      if (r.done) break;
+      if (r.start > lastStart) {
+        // What is written of the next row moves to the buffer's start.
+        const size_t part = size_t(out - r.start);
+        std::memmove(buffer, r.start, part);
+        r.start = buffer;
+        r.end = buffer + width;
+        out = buffer + part;
       }
-      x += length;
-      if (x == width) {
-        if (!flush()) return false;
-        if (rows == height || seen == inside) break;
-      }
-    } else {
-      uint8_t* out = s.stack + length;
-      int c = code;
-      for (int i = length; i > 0; --i) {
-        *--out = s.suffix[c];
-        c = s.prefix[c];
-      }
-      const uint8_t* from = s.stack;
-      while (length > 0) {
-        const int n = std::min(length, width - x);
-        std::memcpy(row + x, from, size_t(n));
-        from += n;
-        length -= n;
-        x += n;
-        if (x == width) {
-          if (!flush()) return false;
-          if (rows == height || seen == inside) break;
-        }
-      }
-      if (rows == height || seen == inside) break;
+      rowEnd = r.end;
     }
   }
   data_.resize(bytes);
   // Extra pixels after the last row are dropped; a short stream delivers
   // the row it was filling with index 0 in the rest.
-  complete = rows == height || seen == inside;
-  if (!complete && x > 0) {
-    std::memset(row + x, 0, size_t(width - x));
-    if (!flush()) return false;
+  complete = r.done;
+  if (!complete && out > r.start) {
+    std::memset(out, 0, size_t(r.end - out));
+    if (!FullRows(r, r.end)) return false;
+  }
+  return true;
+}
+
+bool kxGifReader::FullRows(RowState& r, const uint8_t* out) {
+  while (out >= r.end) {
+    if (r.y < r.inside) {
+      if (!sink_.Row(r.y, r.start)) return false;
+      ++r.seen;
+    }
+    ++r.rows;
+    if (!r.interlaced) {
+      ++r.y;
+    } else {
+      r.y += kStep[r.pass];
+      while (r.y >= r.height && r.pass < 3) r.y = kStart[++r.pass];
+    }
+    r.start = r.end;
+    r.end += r.width;
+    r.done = r.rows == r.height || r.seen == r.inside;
+    if (r.done) break;
   }
   return true;
 }

@@ -8,10 +8,11 @@
 //
 // The input is untrusted. Every read is checked against the end of the
 // input, and a truncated or malformed file ends in EGifError, after the
-// rows that could be decoded were delivered. Memory is bounded: one row of
-// the image width (at most 65535 bytes), the 4096-entry string table, and
-// copies of an extension's or image's data sub-blocks (never more than the
-// input). Nothing is allocated for the logical screen.
+// rows that could be decoded were delivered. Memory is bounded: a buffer of
+// whole rows (about 64 KB, at least two rows of the image width, at most
+// 65535 bytes each) and the longest string, the 4096-entry string table,
+// and copies of an extension's or image's data sub-blocks (never more than
+// the input). Nothing is allocated for the logical screen.
 //
 // Decisions on inputs the published format does not allow or leaves open:
 // - Any three version bytes after "GIF" are accepted ("87a" and "89a" are
@@ -197,6 +198,9 @@ private:
   kxGifBlock Image();
   // Decodes the LZW data in data_ into rows; false when the sink stopped.
   bool DecodeImage(const kxGifImage& image, bool& complete);
+  // Hands the rows filled up to out to the sink; false when it stopped.
+  struct RowState;
+  bool FullRows(RowState& rows, const uint8_t* out);
   bool Stop();
 
   const uint8_t* in_;
@@ -208,7 +212,7 @@ private:
   bool stopped_ = false;
   bool ended_ = false;
   std::vector<uint8_t> data_;  // an extension's or image's sub-blocks joined
-  std::vector<uint8_t> row_;
+  std::vector<uint8_t> row_;  // the rows being filled
   struct Strings;
   std::unique_ptr<Strings> strings_;  // the LZW string table, made once
 };

@@ -238,6 +238,37 @@ TEST(GifDecode, AnimationHandsOverEveryBlockInFileOrder) {
   EXPECT_EQ(text.BackgroundIndex, 0);
 }
 
+// The decoder keeps one string table across images and writes strings
+// into a buffer of several rows: an image of a larger code size after a
+// smaller one, strings far longer than a row, and images whose rows
+// outgrow the buffer all come back pixel for pixel.
+TEST(GifDecode, EveryImageOfAFileComesBackWhateverCameBefore) {
+  GifFile file(3000, 6000, GifPalette(256));
+  std::vector<GifFrame> frames;
+  for (const int colours : {4, 256, 2, 64, 256}) {
+    frames.push_back(Frame(37, 23, colours, uint32_t(colours)));
+  }
+  GifFrame flat;  // runs of up to 2,000 pixels: strings of hundreds
+  flat.width = 1;
+  flat.height = 6000;
+  for (int i = 0; i < 6000; ++i) flat.pixels.push_back(uint8_t(i / 2000 * 50 + (i % 97 == 0)));
+  frames.push_back(flat);
+  frames.push_back(Frame(3000, 60, 256, 9));  // 180,000 pixels
+  frames.back().interlaced = true;
+  GifFrame rows = flat;
+  rows.width = 3000;
+  rows.height = 2;
+  frames.push_back(rows);
+  for (const GifFrame& frame : frames) file.Image(frame);
+  Recorder sink;
+  ASSERT_TRUE(Decode(file.Bytes(), sink));
+  ASSERT_EQ(sink.pictures.size(), frames.size());
+  for (size_t i = 0; i < frames.size(); ++i) {
+    EXPECT_EQ(sink.pictures[i].pixels, frames[i].pixels) << "image " << i;
+    EXPECT_TRUE(sink.pictures[i].complete) << "image " << i;
+  }
+}
+
 TEST(GifDecode, ReadBlockTakesOneBlockAtATime) {
   GifFile file(8, 8, GifPalette(4));
   file.Control(0, false, true, 1, 5);
