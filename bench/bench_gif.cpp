@@ -7,8 +7,12 @@
 // frame transparent is shown too, without a target (its rows take five
 // GDI calls each). Both bitmaps are read back and checked against the
 // writer's pixels, so a fast wrong drawer fails. Each figure is judged
-// on pairs taken in turns (Timing.h).
-//   bench_gif [most pairs]
+// on pairs taken in turns (Timing.h). With a folder, also the files
+// another encoder made there (tools/bench fills it: a photograph-like still,
+// plain and interlaced, a screen recording of partial frames with local
+// tables on some, a black-and-white image), where the two bitmaps are
+// checked against each other.
+//   bench_gif [folder [most pairs]]
 #include "bench/Timing.h"
 #include "framework/Streams.h"
 #include "lib/imaging/Gif.h"
@@ -19,6 +23,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -30,7 +36,16 @@ struct Case {
   int width, height;
   std::vector<uint8_t> last;  // the last frame's indices, what the bitmap must show
   bool transparent;           // no target: shown for information
+  bool made = false;          // another encoder's: the bitmaps are compared
 };
+
+Case Made(const std::string& folder, const char* name, const std::string& what) {
+  std::ifstream in(folder + "\\" + name, std::ios::binary);
+  GifBytes bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  const int width = bytes.size() > 10 ? bytes[6] | bytes[7] << 8 : 0;
+  const int height = bytes.size() > 10 ? bytes[8] | bytes[9] << 8 : 0;
+  return {what, std::move(bytes), width, height, {}, false, true};
+}
 
 Case Still(bool interlaced) {
   GifFrame frame;
@@ -69,17 +84,23 @@ struct Rasters : kxGifSink {
     BITMAPINFOHEADER header;
     RGBQUAD colors[256];
   } info{};
+  RGBQUAD global[256]{};
   std::vector<uint8_t> raster;
   int width = 0, height = 0, left = 0, top = 0;
 
-  bool Screen(const kxGifScreen& screen) override {
-    for (int i = 0; i < screen.Global.Count; ++i) {
-      const uint8_t* rgb = screen.Global.Rgb + 3 * i;
-      info.colors[i] = RGBQUAD{rgb[2], rgb[1], rgb[0], 0};
+  static void Colours(const kxGifColorTable& table, RGBQUAD* colours) {
+    for (int i = 0; i < table.Count; ++i) {
+      const uint8_t* rgb = table.Rgb + 3 * i;
+      colours[i] = RGBQUAD{rgb[2], rgb[1], rgb[0], 0};
     }
+  }
+  bool Screen(const kxGifScreen& screen) override {
+    Colours(screen.Global, global);
     return true;
   }
   bool ImageStart(const kxGifImage& image) override {
+    std::memcpy(info.colors, global, sizeof global);
+    Colours(image.Local, info.colors);
     width = image.Width, height = image.Height, left = image.Left, top = image.Top;
     raster.assign(size_t((width + 3) & ~3) * height, 0);
     return true;
@@ -116,6 +137,23 @@ void Ours(kxvGIF& gif, const Case& c, TBitmap& bitmap) {
   gif.LoadFromStream(&stream, &bitmap);
 }
 
+std::vector<uint32_t> Pixels(TBitmap& bitmap, int width, int height) {
+  BITMAPINFOHEADER h{};
+  h.biSize = sizeof h;
+  h.biWidth = width;
+  h.biHeight = -height;
+  h.biPlanes = 1;
+  h.biBitCount = 32;
+  std::vector<uint32_t> pixels(size_t(width) * height);
+  HDC screen = GetDC(nullptr);
+  const int lines = GetDIBits(screen, bitmap.Handle(), 0, UINT(height), pixels.data(),
+                              reinterpret_cast<BITMAPINFO*>(&h), DIB_RGB_COLORS);
+  ReleaseDC(nullptr, screen);
+  if (lines != height) pixels.clear();
+  for (uint32_t& p : pixels) p &= 0xFFFFFF;
+  return pixels;
+}
+
 // Whether the bitmap shows the palette colours of indices.
 bool Shows(TBitmap& bitmap, const Case& c) {
   const std::vector<uint8_t> rgb = GifPalette(256);
@@ -142,11 +180,23 @@ bool Shows(TBitmap& bitmap, const Case& c) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  const int maxPairs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 51;
+  const int maxPairs = argc > 2 ? std::max(1, std::atoi(argv[2])) : 51;
   Gate gate;
   std::printf("GIF drawing into a bitmap, in pairs taken in turns (reference: window-free decoding "
               "and one SetDIBitsToDevice per image)\n");
-  for (const Case& c : {Still(false), Still(true), Animation(false), Animation(true)}) {
+  std::vector<Case> cases = {Still(false), Still(true), Animation(false), Animation(true)};
+  if (argc > 1) {
+    const std::string folder = argv[1];
+    cases.push_back(Made(folder, "photo.gif", "photograph-like 1200x900, plain"));
+    cases.push_back(Made(folder, "photo-interlaced.gif", "the same, interlaced"));
+    cases.push_back(Made(folder, "animation.gif", "401 partial frames on 480x360"));
+    cases.push_back(Made(folder, "bilevel.gif", "black and white 1200x900"));
+  }
+  for (const Case& c : cases) {
+    if (c.width == 0) {
+      gate.Check(false, c.name + ": no file");
+      continue;
+    }
     kxvGIF gif(nullptr);
     gif.UseDelay = false;
     TBitmap mine, theirs;
@@ -155,7 +205,11 @@ int main(int argc, char** argv) {
       const double ours = Seconds([&] { Ours(gif, c, mine); });
       pairs.Add(ours, Seconds([&] { Reference(c, theirs); }));
     });
-    if (!c.transparent) {
+    if (c.made) {
+      const std::vector<uint32_t> ours = Pixels(mine, c.width, c.height);
+      gate.Check(!ours.empty() && ours == Pixels(theirs, c.width, c.height),
+                 c.name + ": the component's picture differs from the reference's");
+    } else if (!c.transparent) {
       gate.Check(Shows(mine, c), c.name + ": the component's picture is wrong");
       gate.Check(Shows(theirs, c), c.name + ": the reference's picture is wrong");
     }
