@@ -72,9 +72,50 @@ void TGalleryForm::BuildCalendarPage(TTabSheet* sheet) {
   ChosenDay->SetBevelOuter(bvLowered);
   HolidayName = Place<TLabel>(this, sheet, "HolidayName", 12, 288, 320, 14);
   Calendar->OnSelectCell = [this](TObject*, int col, int row, bool&) {
-    ShowCalendar(Calendar->CellToDate(col, row));
+    const kxDate chosen = Calendar->CellToDate(col, row);
+    ShowCalendar(chosen);
+    CalendarLog->Add("OnSelectCell: " + chosen.ToText());
   };
-  Calendar->OnChange = [this](TObject*) { ShowCalendar(Calendar->SelDate()); };
+  Calendar->OnChange = [this](TObject*) {
+    ShowCalendar(Calendar->SelDate());
+    CalendarLog->Add("OnChange: " + Calendar->Date().Format("yyyy/mm"));
+  };
+
+  // The national holidays, the neighbouring months' days and the first
+  // weekday; and the owner's own year-less mark on the chosen day.
+  const struct {
+    const char* caption;
+    void (*apply)(kxvCalendar*, bool);
+    bool on;
+  } switches[] = {
+      {"Holiday(&H)", [](kxvCalendar* calendar, bool on) { calendar->SetHoliday(on); }, true},
+      {"FillCell(&F)", [](kxvCalendar* calendar, bool on) { calendar->SetFillCell(on); }, false},
+      {"StartOfWeek = 月曜(&M)",
+       [](kxvCalendar* calendar, bool on) { calendar->SetStartOfWeek(on ? 1 : 0); }, false}};
+  int y = 30;
+  for (const auto& entry : switches) {
+    TCheckBox* box = Place<TCheckBox>(this, sheet, "", 350, y, 200, 18, entry.caption);
+    box->SetChecked(entry.on);
+    const auto apply = entry.apply;
+    const String caption = entry.caption;
+    box->OnClick = [this, box, apply, caption](TObject*) {
+      apply(Calendar, box->Checked());
+      Calendar->Invalidate();
+      CalendarLog->Add(caption.substr(0, caption.find('(')) + (box->Checked() ? ": オン" : ": オフ"));
+    };
+    y += 22;
+  }
+  OwnMark = Place<TButton>(this, sheet, "OwnMark", 350, y + 4, 200, 24, "選んだ日に印 (SetHoliday)(&K)");
+  OwnMark->OnClick = [this](TObject*) {
+    const kxDate day = Calendar->SelDate();
+    if (day.Month == 0) return;
+    const bool on = !Calendar->IsHoliday(day.Month, day.Day);
+    Calendar->SetHoliday(day.Month, day.Day, on);
+    Calendar->Invalidate();
+    CalendarLog->Add(Format("SetHoliday(%d, %d, %s)", {int(day.Month), int(day.Day),
+                                                       on ? "true" : "false"}));
+  };
+  CalendarLog = Place<TEventLog>(this, sheet, "CalendarLog", 350, y + 36, 266, 380 - y);
   ShowCalendar(Calendar->SelDate());
 }
 

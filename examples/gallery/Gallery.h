@@ -31,6 +31,8 @@ public:
   TPanel* ChosenDay = nullptr;
   TLabel* HolidayName = nullptr;
   // The spin page: a number from -10 to 50 and what the arrows did.
+  TButton* OwnMark = nullptr;
+  TEventLog* CalendarLog = nullptr;
   kxvSpinEdit* Number = nullptr;
   TPanel* NumberInfo = nullptr;
   TEventLog* SpinLog = nullptr;

@@ -77,7 +77,12 @@ xdotool mousemove $((x + 2 + cw * 3 + cw / 2)) $((y + 2 + (h - 4 - 16) * 7 / 14)
 await_calendar "選択: $later/$day$"
 # The arrow keys move the selection on: a day right, a week down.
 xdotool key Right Down
-await_calendar "選択: $later/$(printf %02d $((10#$day + 8)))$"
+chosen=$((10#$day + 8))
+await_calendar "選択: $later/$(printf %02d $chosen)$"
+await_log "^OnSelectCell: $later/$(printf %02d $chosen)$"
+# The owner's own mark on the chosen day, for every year.
+click rect TButton "選んだ日に印 (SetHoliday)(&K)"
+await_log "^SetHoliday\($((10#${later#*/})), $chosen, true\)$"
 
 # --- the spin edit ------------------------------------------------------------
 click tab "スピン"
