@@ -38,7 +38,7 @@ TGalleryForm::TGalleryForm(TComponent* owner) : TForm(owner) {
   SuperImagePage = new TSuperImagePage(this);
   FlagPage = new TFlagPage(this);
   for (TTabSheet* sheet : std::initializer_list<TTabSheet*>{EditPage, BrowsePage, ImagePage,
-                                                             SuperImagePage, FlagPage}) {
+                                                            SuperImagePage, FlagPage}) {
     sheet->SetPageControl(Pages);
   }
   Pages->SetActivePageIndex(0);
@@ -83,39 +83,25 @@ void TGalleryForm::BuildCalendarPage(TTabSheet* sheet) {
 
   // The national holidays, the neighbouring months' days and the first
   // weekday; and the owner's own year-less mark on the chosen day.
-  const struct {
-    const char* caption;
-    void (*apply)(kxvCalendar*, bool);
-    bool on;
-  } switches[] = {
-      {"Holiday(&H)", [](kxvCalendar* calendar, bool on) { calendar->SetHoliday(on); }, true},
-      {"FillCell(&F)", [](kxvCalendar* calendar, bool on) { calendar->SetFillCell(on); }, false},
-      {"StartOfWeek = 月曜(&M)",
-       [](kxvCalendar* calendar, bool on) { calendar->SetStartOfWeek(on ? 1 : 0); }, false}};
-  int y = 30;
-  for (const auto& entry : switches) {
-    TCheckBox* box = Place<TCheckBox>(this, sheet, "", 350, y, 200, 18, entry.caption);
-    box->SetChecked(entry.on);
-    const auto apply = entry.apply;
-    const String caption = entry.caption;
-    box->OnClick = [this, box, apply, caption](TObject*) {
-      apply(Calendar, box->Checked());
-      Calendar->Invalidate();
-      CalendarLog->Add(caption.substr(0, caption.find('(')) + (box->Checked() ? ": オン" : ": オフ"));
-    };
-    y += 22;
-  }
-  OwnMark = Place<TButton>(this, sheet, "OwnMark", 350, y + 4, 200, 24, "選んだ日に印 (SetHoliday)(&K)");
+  CalendarLog = Place<TEventLog>(this, sheet, "CalendarLog", 350, 132, 266, 284);
+  PlaceSwitch(this, sheet, 350, 30, 200, "Holiday(&H)", true, CalendarLog,
+              [this](bool on) { Calendar->SetHoliday(on), Calendar->Invalidate(); });
+  PlaceSwitch(this, sheet, 350, 52, 200, "FillCell(&F)", false, CalendarLog,
+              [this](bool on) { Calendar->SetFillCell(on); });
+  PlaceSwitch(this, sheet, 350, 74, 200, "StartOfWeek = 月曜(&M)", false, CalendarLog,
+              [this](bool on) { Calendar->SetStartOfWeek(on ? 1 : 0); });
+  const int y = 96;
+  OwnMark =
+      Place<TButton>(this, sheet, "OwnMark", 350, y + 4, 200, 24, "選んだ日に印 (SetHoliday)(&K)");
   OwnMark->OnClick = [this](TObject*) {
     const kxDate day = Calendar->SelDate();
     if (day.Month == 0) return;
     const bool on = !Calendar->IsHoliday(day.Month, day.Day);
     Calendar->SetHoliday(day.Month, day.Day, on);
     Calendar->Invalidate();
-    CalendarLog->Add(Format("SetHoliday(%d, %d, %s)", {int(day.Month), int(day.Day),
-                                                       on ? "true" : "false"}));
+    CalendarLog->Add(
+        Format("SetHoliday(%d, %d, %s)", {int(day.Month), int(day.Day), on ? "true" : "false"}));
   };
-  CalendarLog = Place<TEventLog>(this, sheet, "CalendarLog", 350, y + 36, 266, 380 - y);
   ShowCalendar(Calendar->SelDate());
 }
 
@@ -128,36 +114,20 @@ void TGalleryForm::BuildSpinPage(TTabSheet* sheet) {
   NumberInfo = Place<TPanel>(this, sheet, "NumberInfo", 12, 70, 320, 24);
   NumberInfo->SetBevelOuter(bvLowered);
   SpinLog = Place<TEventLog>(this, sheet, "SpinLog", 12, 104, 320, 200);
-  auto show = [this] {
-    NumberInfo->SetCaption(Format("上: %d 回  下: %d 回", {ups_, downs_}));
-  };
+  auto show = [this] { NumberInfo->SetCaption(Format("上: %d 回  下: %d 回", {ups_, downs_})); };
   Number->OnUpClick = [this, show](TObject*) { ++ups_, show(), SpinLog->Add("OnUpClick"); };
   Number->OnDownClick = [this, show](TObject*) { ++downs_, show(), SpinLog->Add("OnDownClick"); };
   Number->OnChange = [this](TObject*) { SpinLog->Add("OnChange: " + Number->Text()); };
   show();
 
   // The spin edit's settings, each applied as it is changed.
-  const struct {
-    const char* caption;
-    void (*apply)(kxvSpinEdit*, bool);
-    bool on;
-  } switches[] = {
-      {"Wrap(&W)", [](kxvSpinEdit* spin, bool on) { spin->SetWrap(on); }, false},
-      {"ArrowKeys(&K)", [](kxvSpinEdit* spin, bool on) { spin->SetArrowKeys(on); }, true},
-      {"AlignButton = udLeft(&L)",
-       [](kxvSpinEdit* spin, bool on) { spin->SetAlignButton(on ? udLeft : udRight); }, false}};
-  int y = 16;
-  for (const auto& entry : switches) {
-    TCheckBox* box = Place<TCheckBox>(this, sheet, "", 350, y, 200, 18, entry.caption);
-    box->SetChecked(entry.on);
-    const auto apply = entry.apply;
-    const String caption = entry.caption;
-    box->OnClick = [this, box, apply, caption](TObject*) {
-      apply(Number, box->Checked());
-      SpinLog->Add(caption.substr(0, caption.find('(')) + (box->Checked() ? ": オン" : ": オフ"));
-    };
-    y += 22;
-  }
+  PlaceSwitch(this, sheet, 350, 16, 200, "Wrap(&W)", false, SpinLog,
+              [this](bool on) { Number->SetWrap(on); });
+  PlaceSwitch(this, sheet, 350, 38, 200, "ArrowKeys(&K)", true, SpinLog,
+              [this](bool on) { Number->SetArrowKeys(on); });
+  PlaceSwitch(this, sheet, 350, 60, 200, "AlignButton = udLeft(&L)", false, SpinLog,
+              [this](bool on) { Number->SetAlignButton(on ? udLeft : udRight); });
+  const int y = 82;
   Place<TLabel>(this, sheet, "", 350, y + 4, 70, 14, "Increment:");
   Step = Place<kxvSpinEdit>(this, sheet, "Step", 420, y, 60, 22);
   Step->SetMin(1);
@@ -207,12 +177,8 @@ void TGalleryForm::BuildButtonPage(TTabSheet* sheet) {
   ButtonLog = Place<TEventLog>(this, sheet, "ButtonLog", 12, 94, 320, 200);
 
   // The repeat and its two intervals, and where the glyph sits.
-  RepeatBox = Place<TCheckBox>(this, sheet, "", 350, 16, 200, 18, "Repeat(&R)");
-  RepeatBox->SetChecked(true);
-  RepeatBox->OnClick = [this](TObject*) {
-    RepeatButton->SetRepeat(RepeatBox->Checked());
-    ButtonLog->Add(RepeatBox->Checked() ? "SetRepeat(true)" : "SetRepeat(false)");
-  };
+  PlaceSwitch(this, sheet, 350, 16, 200, "Repeat(&R)", true, ButtonLog,
+              [this](bool on) { RepeatButton->SetRepeat(on); });
   const struct {
     const char* caption;
     kxvSpinEdit** spin;
@@ -248,13 +214,15 @@ void TGalleryForm::BuildButtonPage(TTabSheet* sheet) {
   Layouts->SetItemIndex(RepeatButton->Layout());
   Layouts->OnClick = [this](TObject*) {
     RepeatButton->SetLayout(static_cast<TButtonLayout>(std::clamp(Layouts->ItemIndex(), 0, 3)));
-    ButtonLog->Add("SetLayout(" + Layouts->Items().Get(std::clamp(Layouts->ItemIndex(), 0, 3)) + ")");
+    ButtonLog->Add("SetLayout(" + Layouts->Items().Get(std::clamp(Layouts->ItemIndex(), 0, 3)) +
+                   ")");
   };
   ShowClicks();
 }
 
 void TGalleryForm::ShowCalendar(const kxDate& chosen) {
-  ChosenDay->SetCaption("表示: " + Calendar->Date().Format("yyyy/mm") + "  選択: " + chosen.ToText());
+  ChosenDay->SetCaption("表示: " + Calendar->Date().Format("yyyy/mm") +
+                        "  選択: " + chosen.ToText());
   HolidayName->SetCaption(Calendar->HolidayName(chosen));
 }
 

@@ -44,7 +44,6 @@ public:
   TPanel* ClickCount = nullptr;
   TButton* ResetButton = nullptr;
   TEventLog* ButtonLog = nullptr;
-  TCheckBox* RepeatBox = nullptr;
   kxvSpinEdit* FirstInterval = nullptr;
   kxvSpinEdit* NextInterval = nullptr;
   TListBox* Layouts = nullptr;

@@ -101,21 +101,14 @@ TImagePage::TImagePage(TComponent* owner, kxvImage* image) : TTabSheet(owner), I
   for (int depth : kDepths) Depths->Items().Add(Format("%d ビット", {depth}));
   Depths->SetItemIndex(0);
 
-  Stretch = Place<TCheckBox>(this, this, "", 316, 176, 90, 18, "Stretch(&T)");
-  Stretch->OnClick = [this](TObject*) {
-    Image->SetStretch(Stretch->Checked());
-    Log->Add(Stretch->Checked() ? "SetStretch(true)" : "SetStretch(false)");
-  };
-  Center = Place<TCheckBox>(this, this, "", 316, 196, 90, 18, "Center(&C)");
-  Center->OnClick = [this](TObject*) {
-    Image->SetCenter(Center->Checked());
-    Log->Add(Center->Checked() ? "SetCenter(true)" : "SetCenter(false)");
-  };
-  PaintFrame = Place<TCheckBox>(this, this, "", 316, 216, 90, 18, "OnPaint(&E)");
-  PaintFrame->OnClick = [this](TObject*) {
+  Stretch = PlaceSwitch(this, this, 316, 176, 90, "Stretch(&T)", false, Log,
+                        [this](bool on) { Image->SetStretch(on); });
+  Center = PlaceSwitch(this, this, 316, 196, 90, "Center(&C)", false, Log,
+                       [this](bool on) { Image->SetCenter(on); });
+  PaintFrame = PlaceSwitch(this, this, 316, 216, 90, "OnPaint(&E)", false, Log, [this](bool) {
     lastPaint_ = RECT{};
     Image->Invalidate();
-  };
+  });
 
   OpenDialog = new TOpenDialog(this);
   OpenDialog->SetOptions(ofHideReadOnly | ofFileMustExist);

@@ -35,27 +35,15 @@ TSuperImagePage::TSuperImagePage(TComponent* owner)
     ShowLoaders();
   };
   // The animator's switches are read as each frame is drawn.
-  const struct {
-    TCheckBox** box;
-    const char* caption;
-    bool kxvGIF::*flag;
-  } gifFlags[] = {{&Animate, "Animate(&A)", &kxvGIF::Animate},
-                  {&Transparent, "Transparent(&R)", &kxvGIF::Transparent},
-                  {&UseDelay, "UseDelay(&Y)", &kxvGIF::UseDelay},
-                  {&PlainText, "PlainText(&X)", &kxvGIF::PlainText}};
-  int y = 284;
-  for (const auto& entry : gifFlags) {
-    TCheckBox* box = Place<TCheckBox>(this, this, "", 316, y, 100, 18, entry.caption);
-    box->SetChecked(Super->GIF().*entry.flag);
-    const auto flag = entry.flag;
-    const String name = String(entry.caption).substr(0, String(entry.caption).find('('));
-    box->OnClick = [this, box, flag, name](TObject*) {
-      Super->GIF().*flag = box->Checked();
-      Log->Add("GIF()." + name + (box->Checked() ? " = true" : " = false"));
-    };
-    *entry.box = box;
-    y += 20;
-  }
+  kxvGIF& gif = Super->GIF();
+  Animate = PlaceSwitch(this, this, 316, 284, 100, "Animate(&A)", gif.Animate, Log,
+                        [&gif](bool on) { gif.Animate = on; });
+  Transparent = PlaceSwitch(this, this, 316, 304, 100, "Transparent(&R)", gif.Transparent, Log,
+                            [&gif](bool on) { gif.Transparent = on; });
+  UseDelay = PlaceSwitch(this, this, 316, 324, 100, "UseDelay(&Y)", gif.UseDelay, Log,
+                         [&gif](bool on) { gif.UseDelay = on; });
+  PlainText = PlaceSwitch(this, this, 316, 344, 100, "PlainText(&X)", gif.PlainText, Log,
+                          [&gif](bool on) { gif.PlainText = on; });
   StopButton = Place<TButton>(this, this, "", 316, 368, 100, 24, "停止(&Q)");
   StopButton->OnClick = [this](TObject*) { StopLoad(); };
 

@@ -138,7 +138,7 @@ await_answer "クリック: 2 回" text TPanel
 await_log "^OnClick \(2\)$"
 # Repeat off: held as long, it clicks once, on the release.
 click rect TCheckBox "Repeat(&R)"
-await_log "^SetRepeat\(false\)$"
+await_log "^Repeat: オフ$"
 click rect TButton "リセット"
 read -r x y w h < <(await rect TBitBtn)
 xdotool mousemove $((x + w / 2)) $((y + h / 2)) mousedown 1 sleep 1.05 mouseup 1
@@ -199,7 +199,7 @@ read -r x y w h < <(await rect TTabSheet "イメージ")
 px=$((x + 8 + 20)) py=$((y + 8 + 60))
 [ "$(pixel $px $py)" = "255,255,255" ] || fail "the sample fills the image unstretched"
 click rect TCheckBox "Stretch(&T)"
-await_log "^SetStretch\(true\)$"
+await_log "^Stretch: オン$"
 for _ in $(seq 25); do [ "$(pixel $px $py)" = "220,40,40" ] && break; sleep 0.2; done
 [ "$(pixel $px $py)" = "220,40,40" ] || fail "stretched, the corner shows $(pixel $px $py)"
 
