@@ -8,6 +8,7 @@
 #include <windowsx.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <map>
 
 namespace {
@@ -37,7 +38,144 @@ TShiftState MouseShiftState(WPARAM keys) {
   return shift;
 }
 
+// Where a hint's "|" is, or npos; a trail byte may equal "|".
+size_t HintBar(const String& hint) {
+  for (size_t i = 0; i < hint.size(); ++i) {
+    if (IsLeadByte(static_cast<unsigned char>(hint[i]))) ++i;
+    else if (hint[i] == '|') return i;
+  }
+  return String::npos;
+}
+
+// A tool of the tooltips: a window of ours (id its handle) or a rectangle of
+// owner's client area (id the graphic control).
+TOOLINFOA ToolInfo(HWND owner, UINT_PTR id, bool window) {
+  TOOLINFOA info{};
+  // The size version 5 of the common controls takes too: programs without
+  // a manifest asking for version 6 get that one.
+  info.cbSize = TTTOOLINFOA_V2_SIZE;
+  info.uFlags = TTF_SUBCLASS | (window ? TTF_IDISHWND : 0);
+  info.hwnd = owner;
+  info.uId = id;
+  return info;
+}
+
+// The drag under way: there is one mouse.
+struct DragState {
+  TControl* source = nullptr;
+  HWND capture = nullptr;    // the window holding the mouse: the source's or its parent's
+  bool tookCapture = false;  // taken by the drag, not by the window's own handling
+  bool active = false;       // begun: OnStartDrag has fired
+  bool retaking = false;     // the capture let go and taken again as the drag begins
+  bool ending = false;       // the drop and end events are firing
+  int threshold = 0;
+  POINT start{};  // screen coordinates, as at
+  POINT at{};
+  TControl* target = nullptr;
+  bool accepted = false;
+  HWND lock = nullptr;  // the window the picture is drawn in
+  UniqueImageList image;
+};
+DragState drag;
+
+// A point on the screen in control's client coordinates (a graphic
+// control's are its parent's, moved to its corner).
+POINT ClientPoint(TControl* control, POINT screen) {
+  auto* win = dynamic_cast<TWinControl*>(control);
+  TWinControl* holder = win ? win : control->Parent();
+  if (!holder || !holder->HandleAllocated()) return screen;
+  ScreenToClient(holder->Handle(), &screen);
+  if (!win) {
+    screen.x -= control->Left();
+    screen.y -= control->Top();
+  }
+  return screen;
+}
+
+// The control under a screen point: the window of ours there (or the one
+// it is part of), or a shown and enabled graphic child of it there (the
+// one painted last).
+TControl* ControlAt(POINT screen) {
+  TWinControl* win = TWinControl::FindControl(WindowFromPoint(screen));
+  if (!win) return nullptr;
+  if (TWinControl* base = win->StackedOn()) win = base;
+  const POINT p = ClientPoint(win, screen);
+  for (int i = win->ControlCount() - 1; i >= 0; --i) {
+    TControl* c = win->Controls(i);
+    const RECT r = c->BoundsRect();
+    if (!dynamic_cast<TWinControl*>(c) && c->Visible() && ShowsEnabled(c) && PtInRect(&r, p)) {
+      return c;
+    }
+  }
+  return win;
+}
+
+// The drag's picture under the mouse: drawn in the top window of ours
+// there, else in the one it was in.
+void MoveDragImage(POINT screen) {
+  HWND root = GetAncestor(WindowFromPoint(screen), GA_ROOT);
+  if (!root || !TWinControl::FromHandle(root)) {
+    root = drag.lock ? drag.lock : GetAncestor(drag.capture, GA_ROOT);
+  }
+  RECT r;
+  GetWindowRect(root, &r);
+  const int x = screen.x - r.left, y = screen.y - r.top;
+  if (root == drag.lock) {
+    ImageList_DragMove(x, y);
+    return;
+  }
+  if (drag.lock) ImageList_DragLeave(drag.lock);
+  drag.lock = root;
+  ImageList_DragEnter(root, x, y);
+}
+
+void EndDragImage() {
+  if (!drag.image) return;
+  if (drag.lock) ImageList_DragLeave(drag.lock);
+  ImageList_EndDrag();
+  drag.image.reset();
+  drag.lock = nullptr;
+}
+
+// A picture of part of a window as it paints itself for message (WM_PRINT
+// from the window's corner, WM_PRINTCLIENT from the client area's); null
+// for an empty part.
+HIMAGELIST Picture(HWND window, const RECT& part, UINT message, LPARAM parts) {
+  const int width = part.right - part.left, height = part.bottom - part.top;
+  if (!window || width <= 0 || height <= 0) return nullptr;
+  HDC screen = GetDC(nullptr);
+  HDC dc = CreateCompatibleDC(screen);
+  HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
+  ReleaseDC(nullptr, screen);
+  HGDIOBJ old = SelectObject(dc, bitmap);
+  SetViewportOrgEx(dc, -part.left, -part.top, nullptr);
+  SendMessageA(window, message, reinterpret_cast<WPARAM>(dc), parts);
+  SelectObject(dc, old);
+  DeleteDC(dc);
+  HIMAGELIST list = ImageList_Create(width, height, ILC_COLOR24, 1, 0);
+  if (list && ImageList_Add(list, bitmap, nullptr) < 0) {
+    ImageList_Destroy(list);
+    list = nullptr;
+  }
+  DeleteObject(bitmap);
+  return list;
+}
+
+// The window under the mouse shows its own cursor again: moving the mouse
+// onto itself makes it set it.
+void RestoreCursor() {
+  POINT p;
+  if (GetCursorPos(&p)) SetCursorPos(p.x, p.y);
+}
+
 }  // namespace
+
+String GetShortHint(const String& hint) { return hint.substr(0, HintBar(hint)); }
+
+String GetLongHint(const String& hint) {
+  const size_t bar = HintBar(hint);
+  return bar == String::npos ? hint : hint.substr(bar + 1);
+}
 
 TShiftState KeyboardShiftState() {
   TShiftState shift = 0;
@@ -58,6 +196,7 @@ TControl::TControl(TComponent* owner) : TComponent(owner) {
 
 TControl::~TControl() {
   font_.OnChange = nullptr;
+  LeaveDrag();
   if (parent_) parent_->RemoveControl(this);
 }
 
@@ -75,6 +214,8 @@ void TControl::SetBounds(int left, int top, int width, int height) {
   width_ = width;
   height_ = height;
   Invalidate();
+  // A graphic control's tool is its rectangle.
+  if (!dynamic_cast<TWinControl*>(this)) UpdateHintTool();
 }
 
 void TControl::SetVisible(bool visible) {
@@ -82,6 +223,7 @@ void TControl::SetVisible(bool visible) {
   if (!visible) Invalidate();
   visible_ = visible;
   VisibleChanged();
+  UpdateHintTool();
   if (visible) Invalidate();
 }
 
@@ -155,6 +297,286 @@ void TControl::Click() {
   if (OnClick) OnClick(this);
 }
 
+// --- hints ------------------------------------------------------------------
+
+void TControl::SetHint(const String& hint) {
+  if (hint == hint_) return;
+  hint_ = hint;
+  UpdateHintTool();
+  HintChanged();
+}
+
+bool TControl::ShowHint() const {
+  return parentShowHint_ && parent_ ? parent_->ShowHint() : showHint_;
+}
+
+void TControl::SetShowHint(bool showHint) {
+  if (showHint == showHint_ && !parentShowHint_) return;
+  showHint_ = showHint;
+  parentShowHint_ = false;
+  ShowHintChanged();
+  HintChanged();
+}
+
+void TControl::SetParentShowHint(bool parentShowHint) {
+  if (parentShowHint == parentShowHint_) return;
+  // Let go, the control keeps what it had from its parent.
+  if (!parentShowHint) showHint_ = ShowHint();
+  parentShowHint_ = parentShowHint;
+  ShowHintChanged();
+  HintChanged();
+}
+
+void TControl::ShowHintChanged() {
+  UpdateHintTool();
+  if (auto* self = dynamic_cast<TWinControl*>(this)) {
+    for (TControl* child : self->controls_) {
+      if (child->parentShowHint_) child->ShowHintChanged();
+    }
+  }
+}
+
+void TControl::UpdateHintTool(bool want) {
+  auto* self = dynamic_cast<TWinControl*>(this);
+  TWinControl* owner = parent_ ? parent_ : self;
+  if (!owner || !owner->handle_ || (self && !self->handle_)) return;
+  TWinControl* top = owner;
+  while (top->parent_) top = top->parent_;
+  const String text = GetShortHint(hint_);
+  want = want && visible_ && ShowHint() && !text.empty();
+  if (!want && !top->toolTips_) return;
+  HWND tips = top->ToolTips();
+  if (!tips) return;
+  TOOLINFOA info = ToolInfo(owner->handle_,
+                            self ? reinterpret_cast<UINT_PTR>(self->handle_)
+                                 : reinterpret_cast<UINT_PTR>(this),
+                            self != nullptr);
+  SendMessageA(tips, TTM_DELTOOLA, 0, reinterpret_cast<LPARAM>(&info));
+  if (!want) return;
+  info.rect = BoundsRect();
+  info.lpszText = const_cast<char*>(text.c_str());
+  SendMessageA(tips, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&info));
+}
+
+void TControl::SetAutoSize(bool autoSize) {
+  if (autoSize == autoSize_) return;
+  autoSize_ = autoSize;
+  if (autoSize) AdjustSize();
+}
+
+// --- drag and drop ----------------------------------------------------------
+
+void TControl::BeginDrag(bool immediate, int threshold) {
+  if (drag.source) return;
+  auto* self = dynamic_cast<TWinControl*>(this);
+  TWinControl* holder = self ? self : parent_;
+  if (!holder || !holder->handle_) return;
+  drag.source = this;
+  drag.capture = holder->handle_;
+  GetCursorPos(&drag.start);
+  drag.at = drag.start;
+  drag.threshold = threshold >= 0 ? threshold : GetSystemMetrics(SM_CXDRAG);
+  drag.tookCapture = GetCapture() != drag.capture;
+  if (drag.tookCapture) SetCapture(drag.capture);
+  if (immediate) StartDragging();
+}
+
+void TControl::EndDrag(bool drop) {
+  if (drag.source == this) FinishDrag(drop);
+}
+
+bool TControl::Dragging() const { return drag.source == this && drag.active && !drag.ending; }
+
+void TControl::StartDragging() {
+  drag.active = true;
+  // The window's own use of the mouse (a button held pushed, a selection
+  // being drawn) ends as it sees the capture go; the drag takes it again.
+  drag.retaking = true;
+  ReleaseCapture();
+  SetCapture(drag.capture);
+  drag.retaking = false;
+  drag.tookCapture = true;
+  // A tip would pop up over the source as the mouse moves.
+  if (auto* top = TWinControl::FromHandle(GetAncestor(drag.capture, GA_ROOT))) {
+    if (top->toolTips_) SendMessageA(top->toolTips_.get(), TTM_ACTIVATE, FALSE, 0);
+  }
+  DoStartDrag();
+  if (drag.source != this || !drag.active) return;  // ended by the handler
+  POINT hotspot{0, 0};
+  drag.image.reset(CreateDragImage(ClientPoint(this, drag.start), hotspot));
+  if (drag.image && !ImageList_BeginDrag(drag.image.get(), 0, hotspot.x, hotspot.y)) {
+    drag.image.reset();
+  }
+  DragTo(drag.at);
+}
+
+void TControl::DragTo(POINT screen) {
+  TControl* source = drag.source;
+  drag.at = screen;
+  if (drag.image) MoveDragImage(screen);
+  auto ended = [source] { return drag.source != source || !drag.active || drag.ending; };
+  TControl* target = ControlAt(screen);
+  const bool entering = target != drag.target;
+  if (entering) {
+    if (TControl* left = drag.target) {
+      drag.target = nullptr;
+      drag.accepted = false;
+      const POINT p = ClientPoint(left, screen);
+      bool ignored = false;
+      left->DragOver(source, p.x, p.y, dsDragLeave, ignored);
+      if (ended()) return;
+    }
+    drag.target = target;
+  }
+  bool accept = false;
+  if (target) {
+    const POINT p = ClientPoint(target, screen);
+    target->DragOver(source, p.x, p.y, entering ? dsDragEnter : dsDragMove, accept);
+    if (ended()) return;
+  }
+  drag.accepted = accept && target && drag.target == target;
+  ::SetCursor(TScreen::CursorHandle(drag.accepted ? source->dragCursor_ : crNoDrop));
+}
+
+void TControl::FinishDrag(bool drop) {
+  if (!drag.source || drag.ending) return;
+  drag.ending = true;
+  EndDragImage();
+  if (auto* top = TWinControl::FromHandle(GetAncestor(drag.capture, GA_ROOT))) {
+    if (top->toolTips_) SendMessageA(top->toolTips_.get(), TTM_ACTIVATE, TRUE, 0);
+  }
+  if (drag.tookCapture && GetCapture() == drag.capture) ReleaseCapture();
+  if (drag.active) {
+    RestoreCursor();
+    // Either control may go in a handler: drag forgets what goes.
+    const POINT at = drag.at;
+    const bool dropped = drop && drag.accepted;
+    if (TControl* target = drag.target) {
+      const POINT p = ClientPoint(target, at);
+      if (dropped) {
+        target->DragDrop(drag.source, p.x, p.y);
+      } else {
+        bool ignored = false;
+        target->DragOver(drag.source, p.x, p.y, dsDragLeave, ignored);
+      }
+    }
+    if (TControl* source = drag.source) {
+      TControl* target = dropped ? drag.target : nullptr;
+      const POINT p = ClientPoint(target ? target : source, at);
+      source->DoEndDrag(target, p.x, p.y);
+    }
+  }
+  drag = DragState();
+}
+
+void TControl::LeaveDrag() {
+  if (drag.target == this) {
+    drag.target = nullptr;
+    drag.accepted = false;
+  }
+  if (drag.source != this) return;
+  if (drag.ending) {
+    drag.source = nullptr;
+    return;
+  }
+  // Nobody is left to tell.
+  EndDragImage();
+  const bool release = drag.tookCapture && GetCapture() == drag.capture;
+  drag = DragState();
+  if (release) ReleaseCapture();
+}
+
+bool TControl::DragMessage(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam) {
+  if (!drag.source || hwnd != drag.capture || drag.ending) return false;
+  POINT screen{GET_X_LPARAM(lparam), GET_Y_LPARAM(lparam)};
+  switch (msg) {
+    case WM_MOUSEMOVE:
+      ClientToScreen(hwnd, &screen);
+      if (drag.active) {
+        DragTo(screen);
+        return true;
+      }
+      if (!(wparam & (MK_LBUTTON | MK_RBUTTON | MK_MBUTTON))) {
+        // The button came up where the window's own handling took it.
+        FinishDrag(false);
+        return false;
+      }
+      if (std::abs(screen.x - drag.start.x) <= drag.threshold &&
+          std::abs(screen.y - drag.start.y) <= drag.threshold) {
+        return false;
+      }
+      drag.at = screen;
+      drag.source->StartDragging();
+      return true;
+    case WM_LBUTTONUP:
+    case WM_RBUTTONUP:
+    case WM_MBUTTONUP:
+      if (!drag.active) {
+        // A click: the window's own.
+        FinishDrag(false);
+        return false;
+      }
+      ClientToScreen(hwnd, &screen);
+      drag.at = screen;
+      FinishDrag(true);
+      return true;
+    case WM_LBUTTONDOWN:
+    case WM_RBUTTONDOWN:
+    case WM_MBUTTONDOWN:
+    case WM_LBUTTONDBLCLK:
+    case WM_RBUTTONDBLCLK:
+    case WM_MBUTTONDBLCLK:
+      // Another button cancels.
+      if (!drag.active) return false;
+      FinishDrag(false);
+      return true;
+    case WM_CAPTURECHANGED:
+    case WM_CANCELMODE:
+      // Someone else has the mouse now.
+      if (!drag.retaking) FinishDrag(false);
+      return false;
+    default:
+      return false;
+  }
+}
+
+bool DragKey(const MSG& msg) {
+  if (!drag.active || drag.ending || msg.message != WM_KEYDOWN || msg.wParam != VK_ESCAPE) {
+    return false;
+  }
+  TControl::FinishDrag(false);
+  return true;
+}
+
+void TControl::DoStartDrag() {
+  if (OnStartDrag) OnStartDrag(this);
+}
+
+void TControl::DragOver(TObject* source, int x, int y, TDragState state, bool& accept) {
+  accept = false;
+  if (!OnDragOver) return;
+  accept = true;
+  OnDragOver(this, source, x, y, state, accept);
+}
+
+void TControl::DragDrop(TObject* source, int x, int y) {
+  if (OnDragDrop) OnDragDrop(this, source, x, y);
+}
+
+void TControl::DoEndDrag(TObject* target, int x, int y) {
+  if (OnEndDrag) OnEndDrag(this, target, x, y);
+}
+
+HIMAGELIST TControl::CreateDragImage(POINT grab, POINT& hotspot) {
+  hotspot = grab;
+  if (auto* self = dynamic_cast<TWinControl*>(this)) {
+    if (!self->handle_) return nullptr;
+    return Picture(self->handle_, RECT{0, 0, width_, height_}, WM_PRINT,
+                   PRF_NONCLIENT | PRF_CLIENT | PRF_ERASEBKGND | PRF_CHILDREN);
+  }
+  return parent_ ? parent_->ClientPicture(BoundsRect()) : nullptr;
+}
+
 // --- TGraphicControl --------------------------------------------------------
 
 void TGraphicControl::Invalidate() {
@@ -173,6 +595,8 @@ void TGraphicControl::Update() {
 TWinControl::TWinControl(TComponent* owner) : TControl(owner), id_(NextControlId()) {}
 
 TWinControl::~TWinControl() {
+  // Before the window goes: its going would end the drag with events.
+  LeaveDrag();
   deleting_ = true;
   DestroyHandle();
   // The children outlive us only as parentless controls.
@@ -190,6 +614,13 @@ TWinControl* TWinControl::FromHandle(HWND hwnd) {
   return reinterpret_cast<TWinControl*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
 }
 
+TWinControl* TWinControl::FindControl(HWND hwnd) {
+  for (; hwnd; hwnd = GetParent(hwnd)) {
+    if (TWinControl* control = FromHandle(hwnd)) return control;
+  }
+  return nullptr;
+}
+
 void TWinControl::InsertControl(TControl* control) {
   controls_.push_back(control);
   control->parent_ = this;
@@ -204,20 +635,25 @@ void TWinControl::InsertControl(TControl* control) {
       if (win->handle_) {
         ::SetParent(win->handle_, handle_);
         EnableWindow(win->handle_, ShowsEnabled(win));
+        ArrangeWindows();
+        win->UpdateHintTool();
       } else {
         win->HandleNeeded();
       }
     }
   } else {
+    control->UpdateHintTool();
     control->Invalidate();
   }
 }
 
 void TWinControl::RemoveControl(TControl* control) {
   control->Invalidate();
+  // The tools leave the top window's tooltips while the way up is known.
+  control->UpdateHintTool(false);
+  if (auto* win = dynamic_cast<TWinControl*>(control)) win->DestroyHandle();
   controls_.erase(std::remove(controls_.begin(), controls_.end(), control), controls_.end());
   control->parent_ = nullptr;
-  if (auto* win = dynamic_cast<TWinControl*>(control)) win->DestroyHandle();
 }
 
 HWND TWinControl::Handle() {
@@ -232,6 +668,8 @@ void TWinControl::RecreateWnd() {
   if (!handle_) return;
   DestroyHandle();
   HandleNeeded();
+  // The new window came last among its siblings.
+  if (Parent()) Parent()->ArrangeWindows();
 }
 
 void TWinControl::DestroyHandle() {
@@ -300,9 +738,12 @@ void TWinControl::CreateWnd() {
   handle_ = hwnd;
   SendMessageA(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(Font().Handle()), FALSE);
   InitializeWnd();
+  // Made in the order of Tab, each after the last: their z-order is it.
   for (TControl* c : controls_) {
     if (auto* win = dynamic_cast<TWinControl*>(c)) win->HandleNeeded();
+    else c->UpdateHintTool();
   }
+  UpdateHintTool();
 }
 
 void TWinControl::DestroyWnd() {
@@ -310,7 +751,10 @@ void TWinControl::DestroyWnd() {
   // windows hold is read back before the windows go.
   for (TControl* c : controls_) {
     if (auto* win = dynamic_cast<TWinControl*>(c)) win->DestroyHandle();
+    else c->UpdateHintTool(false);
   }
+  UpdateHintTool(false);
+  toolTips_.reset();
   HWND hwnd = handle_;
   lastFocused.erase(hwnd);
   DestroyWindow(hwnd);
@@ -326,6 +770,7 @@ LRESULT CALLBACK TWinControl::StaticWndProc(HWND hwnd, UINT msg, WPARAM wp, LPAR
     self->handle_ = hwnd;
     SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
   }
+  if (DragMessage(hwnd, msg, wp, lp)) return 0;
   TMessage message{msg, wp, lp, 0};
   // Exceptions never cross the platform's frames: a handler's failure is
   // shown and the window goes on.
@@ -411,14 +856,23 @@ void TWinControl::WndProc(TMessage& m) {
       }
       break;
     case WM_KEYUP:
+    case WM_SYSKEYUP: {
+      WORD key = static_cast<WORD>(m.WParam);
+      KeyUp(key, KeyboardShiftState());
+      if (key == 0) {
+        m.Result = 0;
+        return;
+      }
+      m.WParam = key;
       // The platform's default handling sends this for Shift+F10 but, under
       // Wine, not for the context-menu key.
-      if (m.WParam == VK_APPS) {
+      if (m.Msg == WM_KEYUP && key == VK_APPS) {
         SendMessageA(handle_, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(handle_), -1);
         m.Result = 0;
         return;
       }
       break;
+    }
     case WM_KEYDOWN:
     case WM_SYSKEYDOWN: {
       WORD key = static_cast<WORD>(m.WParam);
@@ -517,6 +971,10 @@ void TWinControl::KeyDown(WORD& key, TShiftState shift) {
   if (OnKeyDown) OnKeyDown(this, key, shift);
 }
 
+void TWinControl::KeyUp(WORD& key, TShiftState shift) {
+  if (OnKeyUp) OnKeyUp(this, key, shift);
+}
+
 void TWinControl::KeyPress(char& key) {
   if (OnKeyPress) OnKeyPress(this, key);
 }
@@ -544,9 +1002,22 @@ void TWinControl::MouseMessage(TMessage& m) {
   if (msg == WM_MBUTTONDOWN || msg == WM_MBUTTONDBLCLK || msg == WM_MBUTTONUP) button = mbMiddle;
   if (msg == WM_LBUTTONUP || msg == WM_RBUTTONUP || msg == WM_MBUTTONUP) {
     MouseUp(button, shift, x, y);
-  } else {
-    MouseDown(button, shift, x, y);
+    return;
   }
+  MouseDown(button, shift, x, y);
+  // A second press soon after the first drags as well.
+  if (msg != WM_LBUTTONDOWN && msg != WM_LBUTTONDBLCLK) return;
+  // The press is the control's under the mouse: a graphic child, or this.
+  TControl* pressed = this;
+  for (auto c = controls_.rbegin(); c != controls_.rend(); ++c) {
+    const RECT r = (*c)->BoundsRect();
+    if (!dynamic_cast<TWinControl*>(*c) && (*c)->Visible() && ShowsEnabled(*c) &&
+        PtInRect(&r, POINT{x, y})) {
+      pressed = *c;
+      break;
+    }
+  }
+  if (pressed->DragMode() == dmAutomatic) pressed->BeginAutoDrag();
 }
 
 void TWinControl::MouseDown(TMouseButton button, TShiftState shift, int x, int y) {
@@ -682,6 +1153,91 @@ void TWinControl::SetTabStop(bool tabStop) {
     LONG style = GetWindowLongA(handle_, GWL_STYLE);
     SetWindowLongA(handle_, GWL_STYLE, tabStop ? (style | WS_TABSTOP) : (style & ~WS_TABSTOP));
   }
+}
+
+int TWinControl::TabOrder() const {
+  if (!Parent()) return -1;
+  int order = 0;
+  for (TControl* c : Parent()->controls_) {
+    if (c == this) return order;
+    if (dynamic_cast<TWinControl*>(c)) ++order;
+  }
+  return -1;
+}
+
+void TWinControl::SetTabOrder(int order) {
+  TWinControl* parent = Parent();
+  if (!parent) return;
+  // The windowed controls change places among themselves; the graphic
+  // ones keep theirs.
+  std::vector<size_t> slots;
+  std::vector<TWinControl*> windows;
+  for (size_t i = 0; i < parent->controls_.size(); ++i) {
+    if (auto* win = dynamic_cast<TWinControl*>(parent->controls_[i])) {
+      slots.push_back(i);
+      windows.push_back(win);
+    }
+  }
+  const int count = static_cast<int>(windows.size());
+  if (order < 0 || order >= count) order = count - 1;
+  if (order == TabOrder()) return;
+  windows.erase(std::find(windows.begin(), windows.end(), this));
+  windows.insert(windows.begin() + order, this);
+  for (size_t i = 0; i < slots.size(); ++i) parent->controls_[slots[i]] = windows[i];
+  parent->ArrangeWindows();
+}
+
+void TWinControl::ArrangeWindows() {
+  HWND after = HWND_TOP;
+  auto place = [&after](TWinControl* win) {
+    SetWindowPos(win->handle_, after, 0, 0, 0, 0,
+                 SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_NOOWNERZORDER);
+    after = win->handle_;
+  };
+  for (TControl* c : controls_) {
+    auto* win = dynamic_cast<TWinControl*>(c);
+    if (!win || !win->handle_ || win->StackedOn()) continue;
+    for (TControl* o : controls_) {
+      auto* over = dynamic_cast<TWinControl*>(o);
+      if (over && over->handle_ && over->StackedOn() == win) place(over);
+    }
+    place(win);
+  }
+}
+
+void TWinControl::SetCtl3D(bool ctl3D) {
+  if (ctl3D == ctl3D_) return;
+  TCreateParams before;
+  if (handle_) CreateParams(before);
+  ctl3D_ = ctl3D;
+  if (handle_) {
+    TCreateParams after;
+    CreateParams(after);
+    // A control with a frame needs a new window (an edit box draws a flat
+    // frame itself, from the style it was made with).
+    if (after.Style != before.Style || after.ExStyle != before.ExStyle) RecreateWnd();
+    else Invalidate();
+  }
+  AdjustSize();
+}
+
+HIMAGELIST TWinControl::ClientPicture(const RECT& part) {
+  return handle_ ? Picture(handle_, part, WM_PRINTCLIENT, PRF_CLIENT | PRF_ERASEBKGND) : nullptr;
+}
+
+void TWinControl::AddFrame(TCreateParams& params) const {
+  if (ctl3D_) params.ExStyle |= WS_EX_CLIENTEDGE;
+  else params.Style |= WS_BORDER;
+}
+
+HWND TWinControl::ToolTips() {
+  if (!toolTips_ && handle_) {
+    toolTips_.reset(CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr,
+                                    WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT,
+                                    CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, handle_, nullptr,
+                                    GetModuleHandleA(nullptr), nullptr));
+  }
+  return toolTips_.get();
 }
 
 void TWinControl::SetFocus() { ::SetFocus(Handle()); }

@@ -10,14 +10,56 @@
 #include <algorithm>
 #include <cstring>
 #include <cstdio>
+#include <iterator>
 #include <vector>
 
+namespace {
+
+// The arrow with a page below it, drawn here: the platform has no cursor
+// for a drag between controls.
+HCURSOR MakeDragCursor() {
+  static const char* const rows[] = {
+      "X",          "XX",         "X.X",        "X..X",       "X...X",
+      "X....X",     "X.....X",    "X......X",   "X.......X",  "X........X",
+      "X.....XXXXX", "X..X..X",   "X.X X..X",   "XX  X..X",   "X    X..X",
+      "     X..X",  "      XX",   "",           "      XXXXXXXXX",
+      "      X.......X", "      X.......X", "      X.......X", "      X.......X",
+      "      X.......X", "      XXXXXXXXX",
+  };
+  const int width = GetSystemMetrics(SM_CXCURSOR), height = GetSystemMetrics(SM_CYCURSOR);
+  const int stride = (width + 15) / 16 * 2;
+  std::vector<BYTE> shown(static_cast<size_t>(stride * height), 0xFF);  // AND: 1 leaves the screen
+  std::vector<BYTE> white(shown.size(), 0);                            // XOR: 1 turns it white
+  for (int y = 0; y < static_cast<int>(std::size(rows)) && y < height; ++y) {
+    for (int x = 0; rows[y][x] && x < width; ++x) {
+      if (rows[y][x] == ' ') continue;
+      const size_t at = static_cast<size_t>(y * stride + x / 8);
+      const BYTE bit = static_cast<BYTE>(0x80 >> (x % 8));
+      shown[at] &= static_cast<BYTE>(~bit);
+      if (rows[y][x] == '.') white[at] |= bit;
+    }
+  }
+  return CreateCursor(GetModuleHandleA(nullptr), 0, 0, width, height, shown.data(), white.data());
+}
+
+}  // namespace
+
 HCURSOR TScreen::CursorHandle(TCursor cursor) {
+  if (cursor == crDrag) {
+    static const struct DragCursor {
+      HCURSOR handle = MakeDragCursor();
+      ~DragCursor() {
+        if (handle) DestroyCursor(handle);
+      }
+    } drag;
+    if (drag.handle) return drag.handle;
+  }
   LPCSTR id = IDC_ARROW;
   switch (cursor) {
     case crIBeam: id = IDC_IBEAM; break;
     case crHourGlass: id = IDC_WAIT; break;
-    case crNo: id = IDC_NO; break;
+    case crNo:
+    case crNoDrop: id = IDC_NO; break;
     case crAppStart: id = IDC_APPSTARTING; break;
     case crHandPoint: id = IDC_HAND; break;
     default: break;
@@ -58,14 +100,6 @@ bool TApplication::ProcessMessage() {
 
 namespace {
 
-// The nearest window of ours at or above hwnd.
-TWinControl* OwnControl(HWND hwnd) {
-  for (; hwnd; hwnd = GetParent(hwnd)) {
-    if (TWinControl* control = TWinControl::FromHandle(hwnd)) return control;
-  }
-  return nullptr;
-}
-
 bool Reachable(TWinControl* control) {
   return control->HandleAllocated() && IsWindowVisible(control->Handle()) &&
          IsWindowEnabled(control->Handle());
@@ -85,8 +119,9 @@ void CollectTabStops(TWinControl* parent, std::vector<TWinControl*>& stops) {
 
 bool TApplication::TabKey(const MSG& msg) {
   if (msg.message != WM_KEYDOWN || msg.wParam != VK_TAB || GetKeyState(VK_MENU) < 0) return false;
-  TWinControl* focused = OwnControl(msg.hwnd);
-  auto* form = focused ? dynamic_cast<TForm*>(OwnControl(GetAncestor(msg.hwnd, GA_ROOT))) : nullptr;
+  TWinControl* focused = TWinControl::FindControl(msg.hwnd);
+  HWND top = GetAncestor(msg.hwnd, GA_ROOT);
+  auto* form = focused ? dynamic_cast<TForm*>(TWinControl::FindControl(top)) : nullptr;
   if (!form) return false;
   const bool forward = GetKeyState(VK_SHIFT) >= 0;
   if (GetKeyState(VK_CONTROL) < 0) {
@@ -115,7 +150,7 @@ bool TApplication::TabKey(const MSG& msg) {
 
 bool TApplication::ShortCut(const MSG& msg) {
   if ((msg.message != WM_KEYDOWN && msg.message != WM_SYSKEYDOWN) || !msg.hwnd) return false;
-  auto* form = dynamic_cast<TForm*>(OwnControl(GetAncestor(msg.hwnd, GA_ROOT)));
+  auto* form = dynamic_cast<TForm*>(TWinControl::FindControl(GetAncestor(msg.hwnd, GA_ROOT)));
   if (!form || !form->OnShortCut) return false;
   bool handled = false;
   form->OnShortCut(form, static_cast<WORD>(msg.wParam), KeyboardShiftState(), handled);
@@ -123,7 +158,7 @@ bool TApplication::ShortCut(const MSG& msg) {
 }
 
 bool TApplication::DialogMessage(MSG& msg) {
-  if (ShortCut(msg) || TabKey(msg)) return true;
+  if (DragKey(msg) || ShortCut(msg) || TabKey(msg)) return true;
   HWND top = msg.hwnd ? GetAncestor(msg.hwnd, GA_ROOT) : nullptr;
   return top && TWinControl::FromHandle(top) && IsDialogMessageA(top, &msg);
 }
@@ -364,7 +399,8 @@ int TForm::ShowModal() {
       PostQuitMessage(static_cast<int>(msg.wParam));
       break;
     }
-    if (!Application().ShortCut(msg) && !Application().TabKey(msg) && !IsDialogMessageA(Handle(), &msg)) {
+    if (!DragKey(msg) && !Application().ShortCut(msg) && !Application().TabKey(msg) &&
+        !IsDialogMessageA(Handle(), &msg)) {
       TranslateMessage(&msg);
       DispatchMessageA(&msg);
     }

@@ -8,15 +8,6 @@
 #include <cstdint>
 #include <new>
 
-using TCursor = int16_t;
-constexpr TCursor crDefault = 0;
-constexpr TCursor crArrow = -2;
-constexpr TCursor crIBeam = -4;
-constexpr TCursor crHourGlass = -11;
-constexpr TCursor crNo = -18;
-constexpr TCursor crAppStart = -19;
-constexpr TCursor crHandPoint = -21;
-
 // The cursor shown over every window of the program. crDefault lets each
 // window show its own.
 class TScreen : public TObject {

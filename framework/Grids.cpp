@@ -246,12 +246,6 @@ void TCustomGrid::SetBorderStyle(TBorderStyle style) {
   RecreateWnd();
 }
 
-void TCustomGrid::SetCtl3D(bool ctl3D) {
-  if (ctl3D == ctl3D_) return;
-  ctl3D_ = ctl3D;
-  RecreateWnd();
-}
-
 void TCustomGrid::SetLeftCol(int col) {
   col = std::clamp(col, fixedCols_, std::max(fixedCols_, MaxLeftCol()));
   if (col == leftCol_) return;
@@ -336,10 +330,7 @@ void TCustomGrid::CreateParams(TCreateParams& params) {
   params.ClassName = "TCustomGrid";
   if (scrollBars_ == ssHorizontal || scrollBars_ == ssBoth) params.Style |= WS_HSCROLL;
   if (scrollBars_ == ssVertical || scrollBars_ == ssBoth) params.Style |= WS_VSCROLL;
-  if (borderStyle_ == bsSingle) {
-    if (ctl3D_) params.ExStyle |= WS_EX_CLIENTEDGE;
-    else params.Style |= WS_BORDER;
-  }
+  if (borderStyle_ == bsSingle) AddFrame(params);
 }
 
 void TCustomGrid::InitializeWnd() {
@@ -443,7 +434,7 @@ void TCustomGrid::PaintWindow(HDC dc) {
   const auto rows = ShownCells(client.bottom, rowHeights_, fixedRows_, topRow_, hline);
   const TGridRect sel = Selection();
   const bool focused = Focused();
-  const bool raised = ctl3D_ && (options_ & goFixedVertLine) && (options_ & goFixedHorzLine);
+  const bool raised = Ctl3D() && (options_ & goFixedVertLine) && (options_ & goFixedHorzLine);
   TCanvas canvas(dc);
   canvas.SetFont(Font());
   canvas_ = &canvas;

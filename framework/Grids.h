@@ -85,12 +85,10 @@ public:
   // The grid's own scroll bars over the scrolling cells; a new window.
   TScrollStyle ScrollBars() const { return scrollBars_; }
   void SetScrollBars(TScrollStyle scrollBars);
-  // A frame of one line, sunken with Ctl3D; a new window.
+  // A frame of one line, sunken with Ctl3D (which also raises the fixed
+  // cells); a new window.
   TBorderStyle BorderStyle() const { return borderStyle_; }
   virtual void SetBorderStyle(TBorderStyle style);
-  // Also raises the fixed cells.
-  bool Ctl3D() const { return ctl3D_; }
-  virtual void SetCtl3D(bool ctl3D);
 
   // The cell in client coordinates, its lines left out; empty for a cell
   // scrolled away or out of range.
@@ -159,7 +157,6 @@ private:
   int leftCol_ = 1, topRow_ = 1;
   TScrollStyle scrollBars_ = ssBoth;
   TBorderStyle borderStyle_ = bsSingle;
-  bool ctl3D_ = true;
   bool dragging_ = false;
   bool updatingBars_ = false;  // showing or hiding a bar resizes the window
   TCanvas* canvas_ = nullptr;

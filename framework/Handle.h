@@ -3,6 +3,8 @@
 
 #include <windows.h>
 
+#include <commctrl.h>
+
 #include <utility>
 
 template <class Traits>
@@ -57,6 +59,24 @@ struct LocalTraits {
   static void Close(HLOCAL h) { LocalFree(h); }
 };
 using UniqueLocal = BasicHandle<LocalTraits>;
+
+// Windows made for a control's own use (its tooltips), destroyed with it.
+struct WindowTraits {
+  using handle_type = HWND;
+  static HWND Empty() { return nullptr; }
+  static bool Valid(HWND h) { return h != nullptr; }
+  static void Close(HWND h) { DestroyWindow(h); }
+};
+using UniqueWindow = BasicHandle<WindowTraits>;
+
+// Image lists of the common controls (a drag's picture).
+struct ImageListTraits {
+  using handle_type = HIMAGELIST;
+  static HIMAGELIST Empty() { return nullptr; }
+  static bool Valid(HIMAGELIST h) { return h != nullptr; }
+  static void Close(HIMAGELIST h) { ImageList_Destroy(h); }
+};
+using UniqueImageList = BasicHandle<ImageListTraits>;
 
 // A local memory block locked for the life of the scope. Memory() is null
 // when there is no block or it cannot be locked; Size() is then 0, else

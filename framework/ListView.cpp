@@ -83,7 +83,7 @@ void TCustomListView::CreateParams(TCreateParams& params) {
   TWinControl::CreateParams(params);
   params.BaseClass = WC_LISTVIEWA;
   params.ClassName = "TListView";
-  params.ExStyle |= WS_EX_CLIENTEDGE;
+  AddFrame(params);
   params.Style |= LVS_REPORT | LVS_OWNERDATA;
   if (!multiSelect_) params.Style |= LVS_SINGLESEL;
   if (!hideSelection_) params.Style |= LVS_SHOWSELALWAYS;
@@ -774,7 +774,34 @@ bool TCustomListView::CNNotify(NMHDR* header, LRESULT& result) {
       result = 0;
       DblClick();
       return true;
+    case LVN_BEGINDRAG:
+      result = 0;
+      if (DragMode() == dmAutomatic) {
+        dragItem_ = reinterpret_cast<NMLISTVIEW*>(header)->iItem;
+        dragAt_ = reinterpret_cast<NMLISTVIEW*>(header)->ptAction;
+        BeginDrag(true);
+        dragItem_ = -1;
+      }
+      return true;
     default:
       return false;
   }
+}
+
+HIMAGELIST TCustomListView::CreateDragImage(POINT grab, POINT& hotspot) {
+  int item = dragItem_;
+  if (item >= 0) grab = dragAt_;
+  if (item < 0) {
+    LVHITTESTINFO hit{};
+    hit.pt = grab;
+    item = static_cast<int>(Send(LVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit)));
+  }
+  if (item < 0) item = static_cast<int>(Send(LVM_GETNEXTITEM, WPARAM(-1), LVNI_FOCUSED));
+  POINT corner{0, 0};
+  auto* list = item >= 0 ? reinterpret_cast<HIMAGELIST>(Send(LVM_CREATEDRAGIMAGE, item,
+                                                             reinterpret_cast<LPARAM>(&corner)))
+                         : nullptr;
+  if (!list) return TWinControl::CreateDragImage(grab, hotspot);
+  hotspot = POINT{grab.x - corner.x, grab.y - corner.y};
+  return list;
 }

@@ -164,6 +164,12 @@ protected:
   virtual void ColumnClicked(int column);
   // The user double-clicked: fires OnDblClick.
   virtual void DblClick();
+  // A drag carries the row's picture as the control draws it: the row the
+  // control saw dragged, else the one grabbed, else the focused one.
+  HIMAGELIST CreateDragImage(POINT grab, POINT& hotspot) override;
+  // With dmAutomatic the control's own detection of a row dragged begins
+  // the drag, not the press.
+  void BeginAutoDrag() override {}
 
 private:
   LRESULT Send(UINT msg, WPARAM wp, LPARAM lp);
@@ -209,6 +215,9 @@ private:
   // The caption as the editor opened on it: the rows may be rebuilt while
   // the user types, and the edit belongs to that caption, not to the index.
   String editedCaption_;
+  // The row the control reports dragged and where, while its drag begins.
+  int dragItem_ = -1;
+  POINT dragAt_{0, 0};
 };
 
 // The list view as placed on a form.

@@ -185,6 +185,7 @@ TLabel::TLabel(TComponent* owner) : TGraphicControl(owner) {
   // Made while its owner loads a layout, the label is part of that load:
   // it takes its size when the load ends, not from each property on the way.
   if (owner && owner->Loading()) BeginLoad();
+  SetAutoSize(true);
 }
 
 UINT TLabel::DrawFlags() const {
@@ -211,7 +212,7 @@ SIZE TLabel::TextSize(int width) {
 }
 
 void TLabel::SetBounds(int left, int top, int width, int height) {
-  if (autoSize_ && !Loading()) {
+  if (AutoSize() && !Loading()) {
     const SIZE text = TextSize(width);
     if (!wordWrap_) {
       if (alignment_ == taRightJustify) left += width - text.cx;
@@ -222,7 +223,7 @@ void TLabel::SetBounds(int left, int top, int width, int height) {
   TGraphicControl::SetBounds(left, top, width, height);
 }
 
-void TLabel::AdjustBounds() { SetBounds(Left(), Top(), Width(), Height()); }
+void TLabel::AdjustSize() { SetBounds(Left(), Top(), Width(), Height()); }
 
 void TLabel::Paint(TCanvas& canvas) {
   RECT r = ClientRect();
@@ -236,12 +237,6 @@ void TLabel::SetAlignment(TAlignment alignment) {
   Invalidate();
 }
 
-void TLabel::SetAutoSize(bool autoSize) {
-  if (autoSize == autoSize_) return;
-  autoSize_ = autoSize;
-  AdjustBounds();
-}
-
 void TLabel::SetTransparent(bool transparent) {
   if (transparent == transparent_) return;
   transparent_ = transparent;
@@ -251,33 +246,33 @@ void TLabel::SetTransparent(bool transparent) {
 void TLabel::SetWordWrap(bool wordWrap) {
   if (wordWrap == wordWrap_) return;
   wordWrap_ = wordWrap;
-  AdjustBounds();
+  AdjustSize();
   Invalidate();
 }
 
 void TLabel::SetShowAccelChar(bool show) {
   if (show == showAccelChar_) return;
   showAccelChar_ = show;
-  AdjustBounds();
+  AdjustSize();
   Invalidate();
 }
 
 void TLabel::SetParent(TWinControl* parent) {
   TGraphicControl::SetParent(parent);
   // The parent's font came with it.
-  AdjustBounds();
+  AdjustSize();
 }
 
-void TLabel::TextChanged() { AdjustBounds(); }
+void TLabel::TextChanged() { AdjustSize(); }
 
 void TLabel::FontChanged() {
-  AdjustBounds();
+  AdjustSize();
   Invalidate();
 }
 
 void TLabel::Loaded() {
   TGraphicControl::Loaded();
-  AdjustBounds();
+  AdjustSize();
 }
 
 // --- TGroupBox --------------------------------------------------------------
@@ -455,7 +450,7 @@ void TListBox::CreateParams(TCreateParams& params) {
   params.Style |= LBS_NOTIFY | LBS_HASSTRINGS | LBS_NOINTEGRALHEIGHT | WS_VSCROLL;
   if (multiSelect_) params.Style |= extendedSelect_ ? LBS_EXTENDEDSEL : LBS_MULTIPLESEL;
   if (sorted_) params.Style |= LBS_SORT;
-  params.ExStyle |= WS_EX_CLIENTEDGE;
+  AddFrame(params);
 }
 
 void TListBox::InitializeWnd() {
@@ -613,6 +608,38 @@ void TListBox::SetTopIndex(int index) {
 TCustomEdit::TCustomEdit(TComponent* owner) : TWinControl(owner) {
   SetTabStop(true);
   SetColor(clWindow);
+  SetAutoSize(true);
+}
+
+int TCustomEdit::NaturalHeight() {
+  TEXTMETRICA metrics{};
+  HDC dc = GetDC(nullptr);
+  {
+    TCanvas canvas(dc);
+    canvas.SetFont(Font());
+    GetTextMetricsA(dc, &metrics);
+  }
+  ReleaseDC(nullptr, dc);
+  // Two pixels above and below the line, inside the frame.
+  const int frame = GetSystemMetrics(Ctl3D() ? SM_CYEDGE : SM_CYBORDER);
+  return metrics.tmHeight + 2 * (2 + frame);
+}
+
+void TCustomEdit::SetBounds(int left, int top, int width, int height) {
+  if (AutoSize() && !Loading()) height = NaturalHeight();
+  TWinControl::SetBounds(left, top, width, height);
+}
+
+void TCustomEdit::AdjustSize() { SetBounds(Left(), Top(), Width(), Height()); }
+
+void TCustomEdit::FontChanged() {
+  TWinControl::FontChanged();
+  if (AutoSize()) AdjustSize();
+}
+
+void TCustomEdit::Loaded() {
+  TWinControl::Loaded();
+  if (AutoSize()) AdjustSize();
 }
 
 void TCustomEdit::CreateParams(TCreateParams& params) {
@@ -629,7 +656,7 @@ void TCustomEdit::CreateParams(TCreateParams& params) {
     if (scrollBars_ == ssHorizontal || scrollBars_ == ssBoth) params.Style |= WS_HSCROLL;
     if (scrollBars_ == ssVertical || scrollBars_ == ssBoth) params.Style |= WS_VSCROLL;
   }
-  params.ExStyle |= WS_EX_CLIENTEDGE;
+  AddFrame(params);
 }
 
 void TCustomEdit::InitializeWnd() {
@@ -787,6 +814,7 @@ void TCustomEdit::Change() {
 // --- TMemo ------------------------------------------------------------------
 
 TMemo::TMemo(TComponent* owner) : TCustomEdit(owner) {
+  SetAutoSize(false);
   SetMultiLine(true);
   SetWordWrap(true);
   SetWantReturns(true);

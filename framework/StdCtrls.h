@@ -82,10 +82,8 @@ public:
 
   TAlignment Alignment() const { return alignment_; }
   void SetAlignment(TAlignment alignment);
-  // On: the label takes the size of its text (keeping its width when
-  // WordWrap is on, its right edge when right-justified).
-  bool AutoSize() const { return autoSize_; }
-  void SetAutoSize(bool autoSize);
+  // AutoSize, on for a label: it takes the size of its text (keeping its
+  // width when WordWrap is on, its right edge when right-justified).
   // On: no background is painted.
   bool Transparent() const { return transparent_; }
   void SetTransparent(bool transparent);
@@ -104,14 +102,13 @@ protected:
   void TextChanged() override;
   void FontChanged() override;
   void Loaded() override;
+  void AdjustSize() override;
 
 private:
   UINT DrawFlags() const;
   SIZE TextSize(int width);
-  void AdjustBounds();
 
   TAlignment alignment_ = taLeftJustify;
-  bool autoSize_ = true;
   bool transparent_ = true;
   bool wordWrap_ = false;
   bool showAccelChar_ = true;
@@ -216,9 +213,13 @@ enum TScrollStyle { ssNone, ssHorizontal, ssVertical, ssBoth };
 // MultiLine; word wrap and scroll bars apply to multi-line boxes only.
 // Enter and Tab reach the box only when it wants them (WantReturns,
 // WantTabs), and Enter also when its form has no default button to press.
+// AutoSize is on: the box is as high as a line of its font and its frame
+// (Ctl3D's) want, whatever height it is given.
 class TCustomEdit : public TWinControl {
 public:
   explicit TCustomEdit(TComponent* owner);
+
+  void SetBounds(int left, int top, int width, int height) override;
 
   String Text() const;
   // Afterwards the box counts as unmodified.
@@ -268,10 +269,15 @@ protected:
   void WndProc(TMessage& message) override;
   bool CNCommand(WORD code, LRESULT& result) override;
   void DoEnter() override;
+  void FontChanged() override;
+  void AdjustSize() override;
+  void Loaded() override;
   // Fires OnChange.
   virtual void Change();
 
 private:
+  // A line of the font, the room the box leaves round it and the frame.
+  int NaturalHeight();
   // Stores a style the window is created with, and makes a new window.
   template <class T>
   void ChangeStyle(T& field, T value);
@@ -298,7 +304,7 @@ public:
 };
 
 // A multi-line edit box: Enter starts a new line, long lines wrap, and the
-// focus arriving leaves the selection alone.
+// focus arriving leaves the selection alone; AutoSize is off.
 class TMemo : public TCustomEdit {
 public:
   explicit TMemo(TComponent* owner);

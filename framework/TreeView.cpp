@@ -1,6 +1,7 @@
 #include "framework/TreeView.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace {
 
@@ -208,7 +209,7 @@ void TCustomTreeView::CreateParams(TCreateParams& params) {
   TWinControl::CreateParams(params);
   params.BaseClass = WC_TREEVIEWA;
   params.ClassName = "TTreeView";
-  params.ExStyle |= WS_EX_CLIENTEDGE;
+  AddFrame(params);
   if (showLines_) params.Style |= TVS_HASLINES;
   if (showButtons_) params.Style |= TVS_HASBUTTONS;
   if (showRoot_) params.Style |= TVS_LINESATROOT;
@@ -639,7 +640,39 @@ bool TCustomTreeView::CNNotify(NMHDR* header, LRESULT& result) {
       if (buttonDown_ > 0) clickPending_ = true;
       else Click();
       return true;
+    case TVN_BEGINDRAGA:
+    case TVN_BEGINDRAGW:
+      result = 0;
+      if (DragMode() == dmAutomatic) {
+        dragItem_ = tv->itemNew.hItem;
+        dragAt_ = tv->ptDrag;
+        BeginDrag(true);
+        dragItem_ = nullptr;
+      }
+      return true;
     default:
       return false;
   }
+}
+
+HIMAGELIST TCustomTreeView::CreateDragImage(POINT grab, POINT& hotspot) {
+  HTREEITEM item = dragItem_;
+  if (item) grab = dragAt_;
+  if (!item) {
+    TVHITTESTINFO hit{};
+    hit.pt = grab;
+    item = reinterpret_cast<HTREEITEM>(Send(TVM_HITTEST, 0, &hit));
+  }
+  if (!item) item = reinterpret_cast<HTREEITEM>(Send(TVM_GETNEXTITEM, TVGN_CARET, nullptr));
+  if (!item) return TWinControl::CreateDragImage(grab, hotspot);
+  RECT r{};
+  std::memcpy(&r, &item, sizeof item);  // the message takes the item in the rectangle
+  Send(TVM_GETITEMRECT, TRUE, &r);
+  // The control draws a node's picture only with images; else it is the
+  // node's text as the control shows it.
+  auto* list = reinterpret_cast<HIMAGELIST>(Send(TVM_CREATEDRAGIMAGE, 0, item));
+  if (!list) list = ClientPicture(r);
+  // The picture starts where the node's text does.
+  hotspot = POINT{grab.x - r.left, grab.y - r.top};
+  return list;
 }

@@ -186,6 +186,12 @@ protected:
   virtual void Change(TTreeNode* node);
   // The "+" of a node that deferred it; none by default.
   virtual bool DecideHasChildren(TTreeNode* node);
+  // A drag carries the node's picture as the control draws it: the node
+  // the control saw dragged, else the one grabbed, else the selected one.
+  HIMAGELIST CreateDragImage(POINT grab, POINT& hotspot) override;
+  // With dmAutomatic the control's own detection of a node dragged begins
+  // the drag, not the press.
+  void BeginAutoDrag() override {}
 
 private:
   TTreeNode* AddNode(TTreeNode* parent, const String& text, void* data);
@@ -230,6 +236,9 @@ private:
   // Inside the control's own handling of a mouse button.
   int buttonDown_ = 0;
   bool clickPending_ = false;
+  // The node the control reports dragged and where, while its drag begins.
+  HTREEITEM dragItem_ = nullptr;
+  POINT dragAt_{0, 0};
 
   friend class TTreeNode;
   friend class TTreeNodes;

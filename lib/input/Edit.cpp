@@ -2,7 +2,10 @@
 
 #include "framework/Forms.h"
 
-kxvEdit::kxvEdit(TComponent* owner) : TCustomEdit(owner) { SetMultiLine(true); }
+kxvEdit::kxvEdit(TComponent* owner) : TCustomEdit(owner) {
+  SetAutoSize(false);
+  SetMultiLine(true);
+}
 
 void kxvEdit::CreateParams(TCreateParams& params) {
   TCustomEdit::CreateParams(params);

@@ -10,7 +10,7 @@
 
 class kxvEdit : public TCustomEdit {
 public:
-  // Multi-line by default.
+  // Multi-line by default, and AutoSize off: it keeps the height it is given.
   explicit kxvEdit(TComponent* owner);
 
   // DataType, Data and Format show the variable anew when set, also to the

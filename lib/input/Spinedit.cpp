@@ -41,6 +41,11 @@ void kxvSpin::SetAssociate(TWinControl* associate) {
   AdjustRect();
 }
 
+TWinControl* kxvSpin::StackedOn() const {
+  TWinControl* associate = Associate();
+  return associate && associate->Parent() == Parent() ? associate : nullptr;
+}
+
 void kxvSpin::AdjustRect() {
   TWinControl* associate = Associate();
   if (!associate || !associate->Parent() || !Parent()) return;
@@ -150,6 +155,13 @@ void kxvSpinEdit::SetBounds(int left, int top, int width, int height) {
 void kxvSpinEdit::FontChanged() {
   TCustomEdit::FontChanged();
   if (HandleAllocated()) spin_->AdjustRect();
+}
+
+void kxvSpinEdit::HintChanged() {
+  TCustomEdit::HintChanged();
+  spin_->SetHint(Hint());
+  if (ParentShowHint()) spin_->SetParentShowHint(true);
+  else spin_->SetShowHint(ShowHint());
 }
 
 void kxvSpinEdit::SetPosition(int16_t position) {

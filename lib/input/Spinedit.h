@@ -20,6 +20,8 @@ public:
   // clear of them. Nothing happens without an associate, or while it or
   // the spin has no parent.
   void AdjustRect();
+  // The associate, when it is a sibling: the arrows are part of it.
+  TWinControl* StackedOn() const override;
 
   // The spin's own slots; the up-down control's click and mouse events
   // are taken by the spin's handling, which raises these after it.
@@ -80,6 +82,8 @@ protected:
   void CreateWnd() override;
   // A new font resets the margins that keep the text clear of the arrows.
   void FontChanged() override;
+  // The arrows show the edit's hint.
+  void HintChanged() override;
 
 private:
   void SpinClick(TObject* sender, TUDBtnType button);

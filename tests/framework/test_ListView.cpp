@@ -1,6 +1,7 @@
 #include "framework/ListView.h"
 
 #include "framework/Forms.h"
+#include "tests/helpers/Mouse.h"
 
 #include <commctrl.h>
 #include <gtest/gtest.h>
@@ -312,4 +313,24 @@ TEST_F(ListViewTest, StateSurvivesRecreateWnd) {
   EXPECT_EQ(WindowState(list, 150), static_cast<UINT>(LVIS_SELECTED | LVIS_FOCUSED));
   EXPECT_EQ(list->ColumnWidth(0), 90);
   EXPECT_EQ(Lv(list, LVM_GETTOPINDEX, 0), top);
+}
+
+TEST_F(ListViewTest, ADraggedRowCarriesItsOwnPicture) {
+  list->AddItem("一行目");
+  list->AddItem("二行目");
+  list->SetDragMode(dmAutomatic);
+  form.SetClientSize(320, 240);
+  form.Show();
+  RECT r{LVIR_BOUNDS, 0, 0, 0};
+  Lv(list, LVM_GETITEMRECT, 1, reinterpret_cast<LPARAM>(&r));
+  MouseTo(OnScreen(list->Handle(), r.left + 10, r.top + 3));
+  MouseButton(MOUSEEVENTF_LEFTDOWN);
+  MouseTo(OnScreen(list->Handle(), r.left + 60, r.top + 60));
+  Application().ProcessMessages();
+  ASSERT_TRUE(list->Dragging());
+  int width = 0, height = 0;
+  ImageList_GetIconSize(ImageList_GetDragImage(nullptr, nullptr), &width, &height);
+  EXPECT_LE(height, 2 * (r.bottom - r.top));
+  MouseButton(MOUSEEVENTF_LEFTUP);
+  Application().ProcessMessages();
 }

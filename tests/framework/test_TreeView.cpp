@@ -1,11 +1,13 @@
 #include "framework/TreeView.h"
 
 #include "framework/Forms.h"
+#include "tests/helpers/Mouse.h"
 
 #include <commctrl.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstring>
 #include <set>
 
 namespace {
@@ -464,4 +466,33 @@ TEST(TreeViewDeferred, ButtonsAreDecidedForTheNodesShownAndOnceEach) {
   EXPECT_EQ(Next(tree, inner->ItemId(), TVGN_CHILD), nullptr);
   EXPECT_EQ(tree->Selected(), inner);
   EXPECT_EQ(Tv(tree, TVM_GETCOUNT, 0), 2001);
+}
+
+TEST_F(TreeViewTest, ADraggedNodeCarriesItsOwnPicture) {
+  tree->Items().Add(nullptr, "一番目");
+  TTreeNode* second = tree->Items().Add(nullptr, "二番目の長い名前");
+  tree->SetDragMode(dmAutomatic);
+  form.Show();
+  RECT r{};
+  const HTREEITEM item = second->ItemId();
+  std::memcpy(&r, &item, sizeof item);
+  Tv(tree, TVM_GETITEMRECT, TRUE, &r);
+  // The control follows the mouse from the press until it leaves the place
+  // of a click: the move waits in the queue, as after a real press.
+  MouseTo(OnScreen(tree->Handle(), r.left + 5, r.top + 3));
+  MouseButton(MOUSEEVENTF_LEFTDOWN);
+  MouseTo(OnScreen(tree->Handle(), r.left + 40, r.top + 60));
+  Application().ProcessMessages();
+  ASSERT_TRUE(tree->Dragging());
+  POINT hotspot{};
+  int width = 0, height = 0;
+  ImageList_GetIconSize(ImageList_GetDragImage(nullptr, &hotspot), &width, &height);
+  // The node's picture, held where it was grabbed: a row high, its text wide.
+  EXPECT_LE(height, 2 * (r.bottom - r.top));
+  EXPECT_GT(width, r.right - r.left - 8);
+  EXPECT_LT(width, tree->Width() / 2);
+  EXPECT_EQ(hotspot.y, 3);
+  MouseButton(MOUSEEVENTF_LEFTUP);
+  Application().ProcessMessages();
+  EXPECT_FALSE(tree->Dragging());
 }

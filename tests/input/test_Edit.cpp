@@ -298,6 +298,20 @@ TEST_F(EditTest, ReadAndWriteHandlersReplaceTheBuiltInSteps) {
   edit->OnWriteData = nullptr;
 }
 
+TEST_F(EditTest, KeepsTheHeightItIsGivenAndItsValueThroughAFlatFrame) {
+  int32_t value = 42;
+  edit->SetDataType(dtLong);
+  edit->SetData(&value);
+  edit->SetCtl3D(false);
+  EXPECT_FALSE(GetWindowLongA(edit->Handle(), GWL_EXSTYLE) & WS_EX_CLIENTEDGE);
+  EXPECT_EQ(edit->Text(), "42");
+  EXPECT_EQ(edit->Height(), 24);
+  edit->SelectAll();
+  Type("43");
+  EXPECT_EQ(value, 43);
+  edit->SetData(nullptr);
+}
+
 TEST(kxvEdit, RegisterPutsItOnThePalettePageNORDA) {
   Edit::Register();
   const TPaletteEntry* entry = FindRegisteredComponent("kxvEdit");

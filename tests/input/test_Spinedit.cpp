@@ -2,6 +2,8 @@
 
 #include "framework/ExtCtrls.h"
 #include "framework/Forms.h"
+#include "tests/helpers/Mouse.h"
+#include "tests/helpers/Tooltips.h"
 
 #include <commctrl.h>
 #include <gtest/gtest.h>
@@ -159,11 +161,48 @@ TEST_F(SpinEditTest, TheArrowsSitInsideEitherEdgeAndTheTextKeepsClearOfThem) {
   inside = POINT{(s.left + s.right) / 2, (s.top + s.bottom) / 2};
   EXPECT_EQ(ChildWindowFromPoint(form->Handle(), inside), spin->Handle());
 
-  // The spin follows the edit, and never gets a negative height.
+  // The spin follows the edit, and never gets a negative height (the edit
+  // taken off its natural height).
+  spinEdit->SetAutoSize(false);
   spinEdit->SetBounds(50, 100, 80, 3);
   EXPECT_EQ(spin->Left(), 52);
   EXPECT_EQ(spin->Top(), 102);
   EXPECT_EQ(spin->Height(), 0);
+}
+
+TEST_F(SpinEditTest, TheArrowsArePartOfTheEditForHintsTabOrderAndDrops) {
+  spinEdit->SetHint("数|一から百まで");
+  spinEdit->SetShowHint(true);
+  EXPECT_EQ(ToolText(form->Handle(), reinterpret_cast<UINT_PTR>(spin->Handle())), "数");
+  // As high as a plain edit box with its font, the arrows inside.
+  EXPECT_EQ(spinEdit->Height(), other->Height());
+  EXPECT_EQ(spin->Height(), spinEdit->Height() - 4);
+  // First in the order of Tab, the arrows still over the edit, also once
+  // the edit has a new window (a flat frame).
+  const auto arrowsOnTop = [this] {
+    const RECT s = OnForm(spin);
+    const POINT middle{(s.left + s.right) / 2, (s.top + s.bottom) / 2};
+    return ChildWindowFromPoint(form->Handle(), middle) == spin->Handle();
+  };
+  spinEdit->SetTabOrder(0);
+  EXPECT_EQ(GetNextDlgTabItem(form->Handle(), spinEdit->Handle(), FALSE), other->Handle());
+  EXPECT_TRUE(arrowsOnTop());
+  spinEdit->SetCtl3D(false);
+  EXPECT_EQ(GetNextDlgTabItem(form->Handle(), other->Handle(), FALSE), spinEdit->Handle());
+  EXPECT_TRUE(arrowsOnTop());
+  // A drop on the arrows is one on the edit.
+  TObject* dropped = nullptr;
+  spinEdit->OnDragOver = [](TObject*, TObject*, int, int, TDragState, bool&) {};
+  spinEdit->OnDragDrop = [&](TObject* sender, TObject*, int, int) { dropped = sender; };
+  MouseTo(OnScreen(other->Handle(), 20, 5));
+  MouseButton(MOUSEEVENTF_LEFTDOWN);
+  Application().ProcessMessages();
+  other->BeginDrag(true);
+  MouseTo(OnScreen(spin->Handle(), spin->Width() / 2, spin->Height() / 2));
+  Application().ProcessMessages();
+  MouseButton(MOUSEEVENTF_LEFTUP);
+  Application().ProcessMessages();
+  EXPECT_EQ(dropped, spinEdit);
 }
 
 TEST_F(SpinEditTest, APlainSpinWithoutAssociateTakesTheFocusItself) {
