@@ -50,33 +50,22 @@ using UniqueHandle = BasicHandle<HandleTraits<&CloseHandle>>;
 using UniqueFindHandle = BasicHandle<HandleTraits<&FindClose>>;
 using UniqueChangeHandle = BasicHandle<HandleTraits<&FindCloseChangeNotification>>;
 
+// Handles whose only empty value is null, closed by CloseFn.
+template <class H, auto CloseFn>
+struct NullableTraits {
+  using handle_type = H;
+  static H Empty() { return nullptr; }
+  static bool Valid(H h) { return h != nullptr; }
+  static void Close(H h) { CloseFn(h); }
+};
+
 // Local memory blocks (LocalAlloc), the currency of interfaces that hand
 // memory across a DLL boundary for the receiver to free.
-struct LocalTraits {
-  using handle_type = HLOCAL;
-  static HLOCAL Empty() { return nullptr; }
-  static bool Valid(HLOCAL h) { return h != nullptr; }
-  static void Close(HLOCAL h) { LocalFree(h); }
-};
-using UniqueLocal = BasicHandle<LocalTraits>;
-
+using UniqueLocal = BasicHandle<NullableTraits<HLOCAL, &LocalFree>>;
 // Windows made for a control's own use (its tooltips), destroyed with it.
-struct WindowTraits {
-  using handle_type = HWND;
-  static HWND Empty() { return nullptr; }
-  static bool Valid(HWND h) { return h != nullptr; }
-  static void Close(HWND h) { DestroyWindow(h); }
-};
-using UniqueWindow = BasicHandle<WindowTraits>;
-
+using UniqueWindow = BasicHandle<NullableTraits<HWND, &DestroyWindow>>;
 // Image lists of the common controls (a drag's picture).
-struct ImageListTraits {
-  using handle_type = HIMAGELIST;
-  static HIMAGELIST Empty() { return nullptr; }
-  static bool Valid(HIMAGELIST h) { return h != nullptr; }
-  static void Close(HIMAGELIST h) { ImageList_Destroy(h); }
-};
-using UniqueImageList = BasicHandle<ImageListTraits>;
+using UniqueImageList = BasicHandle<NullableTraits<HIMAGELIST, &ImageList_Destroy>>;
 
 // A local memory block locked for the life of the scope. Memory() is null
 // when there is no block or it cannot be locked; Size() is then 0, else

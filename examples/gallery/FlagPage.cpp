@@ -10,6 +10,13 @@ namespace {
 
 String Hex(uint32_t value) { return "0x" + IntToHex(value, 8); }
 
+// A word as Hex shows it, or without its "0x".
+uint32_t HexValue(const String& shown) {
+  String text = Trim(shown);
+  if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) text.erase(0, 2);
+  return uint32_t(TextToHex(text));
+}
+
 }  // namespace
 
 TFlagPage::TFlagPage(TComponent* owner) : TTabSheet(owner), Flags(0x00000005) {
@@ -65,16 +72,10 @@ void TFlagPage::ShowFlags() {
   Word->SetText(Hex(Flags.Flags()));
 }
 
-uint32_t TFlagPage::MaskValue() const {
-  String text = Trim(Mask->Text());
-  if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) text.erase(0, 2);
-  return uint32_t(TextToHex(text));
-}
+uint32_t TFlagPage::MaskValue() const { return HexValue(Mask->Text()); }
 
 void TFlagPage::StoreWord() {
-  String text = Trim(Word->Text());
-  if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) text.erase(0, 2);
-  Flags.Store(uint32_t(TextToHex(text)));
+  Flags.Store(HexValue(Word->Text()));
   // An unchanged word fires nothing: the text is tidied all the same.
   ShowFlags();
 }

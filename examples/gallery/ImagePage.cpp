@@ -168,6 +168,7 @@ void TImagePage::SavePicture() {
     return;
   }
   Log->Add(Format("SaveToFile: %s (%d ビット)", {SaveDialog->FileName(), int(depth)}));
+  ShowInfo();
 }
 
 void TImagePage::ApplyZoom() {
