@@ -21,19 +21,21 @@ constexpr int kStep[4] = {8, 8, 4, 2};
 // added, or a new chunk after it.
 struct kxGifReader::Strings {
   uint64_t chunk[kMaxCodes];
-  // The prefix code in the low 16 bits, the string's length less 1 above.
+  // The prefix code in the low 12 bits, the string's first byte in the
+  // next 8 and its length less 1 in the top 12: what a new entry needs
+  // comes with the code's one load, not from the string written.
   uint32_t link[kMaxCodes];
   // Entries below this are roots: an image's codes made after its clear
   // code overwrite the roots a later image of a larger code size needs.
   int roots = 0;
   // Makes the roots below the clear code; the image makes entries from
-  // clear + 2 up.
+  // clear + 1 up.
   void Prepare(int clear) {
     for (; roots < clear; ++roots) {
       chunk[roots] = uint64_t(roots);
-      link[roots] = 0;
+      link[roots] = uint32_t(roots) << 12;
     }
-    roots = std::min(roots, clear + 2);
+    roots = std::min(roots, clear + 1);
   }
 };
 
@@ -91,6 +93,19 @@ bool kxGifReader::SubBlocks(std::vector<uint8_t>& buffer) {
     buffer.insert(buffer.end(), in_ + pos_, in_ + pos_ + there);
     pos_ += there;
     if (there < n) return false;
+  }
+}
+
+bool kxGifReader::SkipData() {
+  for (;;) {
+    if (pos_ >= size_) return false;
+    const size_t n = in_[pos_++];
+    if (n == 0) return true;
+    if (n > size_ - pos_) {
+      pos_ = size_;
+      return false;
+    }
+    pos_ += n;
   }
 }
 
@@ -225,53 +240,65 @@ kxGifBlock kxGifReader::Image() {
   if (image.MinCodeSize < 2 || image.MinCodeSize > 8) Fail("LZW minimum code size outside 2 to 8");
   image.InsideRight = std::clamp(int(screen_.Width) - int(image.Left), 0, int(image.Width));
   image.InsideBottom = std::clamp(int(screen_.Height) - int(image.Top), 0, int(image.Height));
-  // The data is gathered first: one bounds check per sub-block instead of
-  // one per code. What a truncated file holds is still decoded and shown.
-  const bool whole = SubBlocks(data_);
   if (!sink_.ImageStart(image)) return Stop(), gbStopped;
   bool complete = false;
+  // What a truncated file holds is still decoded and shown.
   if (!DecodeImage(image, complete)) return Stop(), gbStopped;
-  if (!whole) Fail("the file ends inside image data");
+  if (!SkipData()) Fail("the file ends inside image data");
   if (!sink_.ImageEnd(image, complete)) return Stop(), gbStopped;
   return gbImage;
 }
 
 namespace {
 
-// A code's string (link its entry's link) written at out, in whole chunks
-// of 8 bytes, so up to 7 bytes beyond its end; answers its first byte.
-// Strings of up to 16 bytes, nearly all, take two stores and no branch:
-// the prefix's chunk first at out, then the code's own at its place,
-// which for a string of 8 or fewer is out again.
-inline uint8_t WriteString(uint8_t* out, uint32_t code, uint32_t link, const uint64_t* chunk,
-                           const uint32_t* links) {
-  uint8_t* o = out + ((link >> 16) & ~7u);
-  std::memcpy(out, &chunk[link & 0xFFFF], 8);
-  std::memcpy(o, &chunk[code], 8);
+constexpr uint32_t Prefix(uint32_t link) { return link & 0xFFF; }
+constexpr uint8_t First(uint32_t link) { return uint8_t(link >> 12); }
+constexpr uint32_t Length(uint32_t link) { return (link >> 20) + 1; }
+
+// A code's string (own its chunk, link its link) written at out, in whole
+// chunks of 8 bytes, so up to 7 bytes beyond its end. Strings of up to 16
+// bytes, nearly all, take two stores and no branch: the prefix's chunk
+// first at out, then the code's own at its place, which for a string of 8
+// or fewer is out again.
+inline void WriteString(uint8_t* out, uint64_t own, uint32_t link, const uint64_t* chunk,
+                        const uint32_t* links) {
+  uint8_t* o = out + (link >> 20 & ~7u);
+  std::memcpy(out, &chunk[Prefix(link)], 8);
+  std::memcpy(o, &own, 8);
   if (o - out > 8) {
     // Longer: the chunks from the second-to-last down, and the first one.
     do {
-      code = link & 0xFFFF;
+      const uint32_t code = Prefix(link);
       link = links[code];
       o -= 8;
       std::memcpy(o, &chunk[code], 8);
     } while (o - out > 8);
-    std::memcpy(out, &chunk[link & 0xFFFF], 8);
+    std::memcpy(out, &chunk[Prefix(link)], 8);
   }
-  return *out;
+}
+
+// How many rows of an image come before its last row on the screen has:
+// the rest of the code stream is not decoded.
+int RowsNeeded(int height, int inside, bool interlaced) {
+  if (!interlaced || inside == 0) return inside;
+  int before = 0;  // the rows of the passes before pass p
+  int needed = 0;
+  for (int p = 0; p < 4; ++p) {
+    if (kStart[p] < inside) needed = before + (inside - 1 - kStart[p]) / kStep[p] + 1;
+    if (kStart[p] < height) before += (height - 1 - kStart[p]) / kStep[p] + 1;
+  }
+  return needed;
 }
 
 }  // namespace
 
-// The rows of an image as they fill: where each starts in the buffer, and
-// which image row it is.
+// The rows of an image as they fill: where the next one starts in the
+// buffer, and which image row it is.
 struct kxGifReader::RowState {
   uint8_t* start;
-  uint8_t* end;
-  int width, height, inside;
+  int width, height, inside, needed;
   bool interlaced;
-  int y = 0, pass = 0, rows = 0, seen = 0;  // seen: rows within the screen delivered
-  bool done = false;
+  int y = 0, pass = 0, rows = 0;
 };
 
 bool kxGifReader::DecodeImage(const kxGifImage& image, bool& complete) {
@@ -280,36 +307,67 @@ bool kxGifReader::DecodeImage(const kxGifImage& image, bool& complete) {
   // Rows below the screen, or of an image with no column on it, are never
   // seen: once the rows within it have come, the rest is not decoded.
   const int inside = image.InsideRight > 0 ? image.InsideBottom : 0;
-  complete = width == 0 || height == 0 || inside == 0;
+  const int needed = RowsNeeded(height, inside, image.Interlaced);
+  complete = width == 0 || needed == 0;
   if (complete) return true;
-  if (!strings_) strings_ = std::make_unique<Strings>();
+  if (!strings_) strings_ = std::make_unique_for_overwrite<Strings>();
   Strings& s = *strings_;
   uint64_t* const chunk = s.chunk;
   uint32_t* const links = s.link;
 
   // Strings are written one after another into a buffer of whole rows, and
-  // each row goes to the sink once it is full: no string is split at a
-  // row's end. The slack after the rows takes the longest string (less
-  // than the table's size) begun near a row's end, and its last chunk.
+  // the rows go to the sink when it is full: no string is split at a row's
+  // end, and the code loop does not stop at each row of a narrow image.
+  // The slack after the rows takes the longest string (less than the
+  // table's size) begun just before their end, its last chunk and the byte
+  // after it.
   constexpr size_t kSlack = kMaxCodes + 16;
-  const size_t rowsHeld = std::max<size_t>(2, (size_t(1) << 16) / size_t(width));
+  const size_t rowsHeld =
+      std::min(size_t(needed), std::max<size_t>(2, (size_t(1) << 16) / size_t(width)));
   const size_t capacity = rowsHeld * size_t(width) + kSlack;
-  if (row_.size() < capacity) row_.resize(capacity);
-  uint8_t* const buffer = row_.data();
-  RowState r{buffer, buffer + width, width, height, inside, image.Interlaced};
+  if (rowCapacity_ < capacity) {
+    row_ = std::make_unique_for_overwrite<uint8_t[]>(capacity);
+    rowCapacity_ = capacity;
+  }
+  uint8_t* const buffer = row_.get();
+  RowState r{buffer, width, height, inside, needed, image.Interlaced};
   uint8_t* out = buffer;
-  uint8_t* rowEnd = r.end;
-  // Where a row may start and still leave the slack after it.
-  const uint8_t* const lastStart = buffer + capacity - kSlack - size_t(width);
+  // Where the rows held end, or the image's rows still needed.
+  const auto rowsEnd = [&] {
+    return buffer + size_t(width) * std::min(rowsHeld, size_t(needed - r.rows));
+  };
+  const uint8_t* flushAt = rowsEnd();
 
   // Codes are read least significant bit first; a code is at most 12 bits
-  // and starts within a byte, so four bytes always hold it. Four bytes of
-  // padding keep that read inside the buffer at the end.
-  const size_t bytes = data_.size();
-  data_.resize(bytes + 4, 0);
-  const uint8_t* const in = data_.data();
-  const uint64_t totalBits = uint64_t(bytes) * 8;
-  uint64_t bit = 0;
+  // and starts within a byte, so four bytes always hold it. The data
+  // sub-blocks are read where they lie: a few at a time go into a small
+  // staging area behind the bytes left of the ones before, so codes run on
+  // across their joins, the check for the staged data's end is the only
+  // one per code, and the input is never copied whole. Four bytes of
+  // padding keep the last code's read inside the area.
+  constexpr size_t kStage = 1024;
+  uint8_t in[kStage + 4];
+  size_t staged = 0;
+  bool more = true;  // sub-blocks not yet staged
+  ptrdiff_t bit = 0;
+  ptrdiff_t safeBits = -1;  // past this a code may not be whole in the area
+  const auto stage = [&] {
+    const size_t used = size_t(bit) >> 3;
+    staged -= used;
+    std::memmove(in, in + used, staged);
+    bit &= 7;
+    // The terminator stays for SkipData; an input cut inside a sub-block
+    // gives what it holds.
+    while (staged + 255 <= kStage && pos_ < size_ && in_[pos_] != 0) {
+      const size_t n = std::min<size_t>(in_[pos_], size_ - pos_ - 1);
+      std::memcpy(in + staged, in_ + pos_ + 1, n);
+      staged += n;
+      pos_ += n + 1;
+    }
+    more = pos_ < size_ && in_[pos_] != 0;
+    std::memset(in + staged, 0, 4);
+    safeBits = ptrdiff_t(staged) * 8 - 12;
+  };
 
   const int minSize = image.MinCodeSize;
   const uint32_t clear = 1u << minSize;
@@ -317,12 +375,18 @@ bool kxGifReader::DecodeImage(const kxGifImage& image, bool& complete) {
   s.Prepare(int(clear));
   uint32_t size = uint32_t(minSize) + 1;
   uint32_t mask = (1u << size) - 1;
-  uint32_t next = clear + 2;
+  uint32_t grow = 1u << size;  // the next free code that widens the codes
+  // The first code after a clear has no string before it: it makes an
+  // entry of a root in the end code's place, which is never read, and the
+  // loop needs no case for it.
+  uint32_t next = end;
   uint32_t prev = 0;
-  bool hasPrev = false;
 
   for (;;) {
-    if (bit + size > totalBits) break;  // the data ran out
+    if (bit > safeBits) {
+      if (more) stage();
+      if (bit + ptrdiff_t(size) > ptrdiff_t(staged) * 8) break;  // the data ran out
+    }
     uint32_t word;
     std::memcpy(&word, in + (bit >> 3), 4);
     const uint32_t code = (word >> (bit & 7)) & mask;
@@ -332,78 +396,73 @@ bool kxGifReader::DecodeImage(const kxGifImage& image, bool& complete) {
       if (code == end) break;
       size = uint32_t(minSize) + 1;
       mask = (1u << size) - 1;
-      next = clear + 2;
-      hasPrev = false;
+      grow = 1u << size;
+      next = end;
+      prev = 0;
       continue;
     }
-
-    // The new entry is the previous string and the first byte of this one;
-    // for the code not yet in the table that is the previous string's own
-    // first byte, which also ends this code's string.
-    uint32_t length;
-    uint8_t firstByte;
-    if (code < next) {
-      const uint32_t link = links[code];
-      length = (link >> 16) + 1;
-      firstByte = WriteString(out, code, link, chunk, links);
-    } else if (code == next && hasPrev) {
-      const uint32_t link = links[prev];
-      length = (link >> 16) + 1;
-      firstByte = WriteString(out, prev, link, chunk, links);
-      out[length++] = firstByte;
-    } else {
+    // The code not yet in the table can only be the next one: the previous
+    // string and its own first byte. Both cases write a string from the
+    // table and the byte after it.
+    if (code > next) {
+      // The rows before the fault are delivered first.
+      if (!FullRows(r, out)) return false;
       Fail("LZW code beyond the string table");
     }
-    if (hasPrev && next < kMaxCodes) {
+    const bool fresh = code == next;
+    // A select, not a branch: which of the two comes cannot be foreseen.
+    const uint32_t from = fresh ? prev : code;
+    const uint32_t link = links[from];
+    WriteString(out, chunk[from], link, chunk, links);
+    const uint32_t length = Length(link);
+    const uint8_t first = First(link);
+    out[length] = first;  // the fresh string's end; else the next one's place
+
+    // The new entry is the previous string and the first byte of this one:
+    // within the predecessor's last chunk, or in a chunk of its own after
+    // it, and one longer.
+    if (next < kMaxCodes) {
       const uint32_t prevLink = links[prev];
-      const uint32_t prevLength = (prevLink >> 16) + 1;
-      const uint32_t last = prevLength & 7;
-      // Within the predecessor's last chunk, or a chunk of its own after it.
-      const uint64_t kept = last != 0 ? chunk[prev] : 0;
-      chunk[next] = kept | uint64_t(firstByte) << (8 * last);
-      links[next] = prevLength << 16 | (last != 0 ? prevLink & 0xFFFF : prev);
-      ++next;
+      const uint32_t last = Length(prevLink) & 7;
+      const uint64_t kept = chunk[prev] & (uint64_t(0) - (last != 0));
+      chunk[next] = kept | uint64_t(first) << (8 * last);
+      const uint32_t longer = prevLink + (1u << 20);
+      links[next] = last != 0 ? longer : (longer & ~0xFFFu) | prev;
       // A full table stays at 12 bits until the file clears it.
-      if (next == (1u << size) && size < 12) {
+      if (++next == grow && size < 12) {
         ++size;
         mask = (1u << size) - 1;
+        grow <<= 1;
       }
     }
     prev = code;
-    hasPrev = true;
-    out += length;
+    out += length + fresh;
 
-    if (out >= rowEnd) {
+    if (out >= flushAt) {
       if (!FullRows(r, out)) return false;
-      if (r.done) break;
-      if (r.start > lastStart) {
-        // What is written of the next row moves to the buffer's start.
-        const size_t part = size_t(out - r.start);
-        std::memmove(buffer, r.start, part);
-        r.start = buffer;
-        r.end = buffer + width;
-        out = buffer + part;
-      }
-      rowEnd = r.end;
+      if (r.rows == needed) break;
+      // What is written of the next row moves to the buffer's start.
+      const size_t part = size_t(out - r.start);
+      std::memmove(buffer, r.start, part);
+      r.start = buffer;
+      out = buffer + part;
+      flushAt = rowsEnd();
     }
   }
-  data_.resize(bytes);
   // Extra pixels after the last row are dropped; a short stream delivers
   // the row it was filling with index 0 in the rest.
-  complete = r.done;
+  if (!FullRows(r, out)) return false;
+  complete = r.rows == needed;
   if (!complete && out > r.start) {
-    std::memset(out, 0, size_t(r.end - out));
-    if (!FullRows(r, r.end)) return false;
+    std::memset(out, 0, size_t(r.start + width - out));
+    if (!FullRows(r, r.start + width)) return false;
   }
   return true;
 }
 
 bool kxGifReader::FullRows(RowState& r, const uint8_t* out) {
-  while (out >= r.end) {
-    if (r.y < r.inside) {
-      if (!sink_.Row(r.y, r.start)) return false;
-      ++r.seen;
-    }
+  while (r.rows < r.needed && out - r.start >= r.width) {
+    if (r.y < r.inside && !sink_.Row(r.y, r.start)) return false;
     ++r.rows;
     if (!r.interlaced) {
       ++r.y;
@@ -411,10 +470,7 @@ bool kxGifReader::FullRows(RowState& r, const uint8_t* out) {
       r.y += kStep[r.pass];
       while (r.y >= r.height && r.pass < 3) r.y = kStart[++r.pass];
     }
-    r.start = r.end;
-    r.end += r.width;
-    r.done = r.rows == r.height || r.seen == r.inside;
-    if (r.done) break;
+    r.start += r.width;
   }
   return true;
 }

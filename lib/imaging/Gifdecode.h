@@ -11,8 +11,9 @@
 // rows that could be decoded were delivered. Memory is bounded: a buffer of
 // whole rows (about 64 KB, at least two rows of the image width, at most
 // 65535 bytes each) and the longest string, the 4096-entry string table,
-// and copies of an extension's or image's data sub-blocks (never more than
-// the input). Nothing is allocated for the logical screen.
+// and copies of an extension's data sub-blocks (never more than the
+// input); an image's are read where they lie. Nothing is allocated for
+// the logical screen.
 //
 // Decisions on inputs the published format does not allow or leaves open:
 // - Any three version bytes after "GIF" are accepted ("87a" and "89a" are
@@ -192,13 +193,18 @@ private:
   // the input ended first (buffer then holds what was there).
   bool SubBlocks(std::vector<uint8_t>& buffer);
   void SkipSubBlocks();
+  // Skips the data sub-blocks left up to the terminator; false when the
+  // input ended first.
+  bool SkipData();
   [[noreturn]] void Fail(const char* why) const;
 
   kxGifBlock Extension();
   kxGifBlock Image();
-  // Decodes the LZW data in data_ into rows; false when the sink stopped.
+  // Decodes the LZW data from the next data sub-block on into rows, up to
+  // the terminator at most; false when the sink stopped.
   bool DecodeImage(const kxGifImage& image, bool& complete);
-  // Hands the rows filled up to out to the sink; false when it stopped.
+  // Hands the rows filled up to out, as far as the image needs, to the
+  // sink; false when it stopped.
   struct RowState;
   bool FullRows(RowState& rows, const uint8_t* out);
   bool Stop();
@@ -211,8 +217,9 @@ private:
   bool header_ = false;
   bool stopped_ = false;
   bool ended_ = false;
-  std::vector<uint8_t> data_;  // an extension's or image's sub-blocks joined
-  std::vector<uint8_t> row_;  // the rows being filled
+  std::vector<uint8_t> data_;  // an extension's sub-blocks joined
+  std::unique_ptr<uint8_t[]> row_;  // the rows being filled
+  size_t rowCapacity_ = 0;
   struct Strings;
   std::unique_ptr<Strings> strings_;  // the LZW string table, made once
 };

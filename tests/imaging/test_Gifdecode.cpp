@@ -557,6 +557,26 @@ TEST(GifDecode, CodesBeyondTheTableAreErrors) {
   nothingBefore.Put(4, 3);
   nothingBefore.Put(6, 3);
   EXPECT_THROW(Decode(HandMadeCodes(nothingBefore), sink), EGifError);
+  // Rows are handed over several at a time: those before the fault still
+  // come, before the error.
+  GifFile file(2, 3, GifPalette(4));
+  file.Raw({0x2C, 0, 0, 0, 0, 2, 0, 3, 0, 0, 2});
+  GifBits late;
+  late.Put(4, 3);
+  late.Put(1, 3);
+  late.Put(2, 3);
+  late.Put(3, 3);  // the table reaches 8: 4-bit codes
+  late.Put(2, 4);
+  late.Put(15, 4);
+  GifBytes data;
+  GifSubBlocks(data, late.Bytes());
+  file.Raw(data);
+  Recorder rows;
+  EXPECT_THROW(Decode(file.Bytes(), rows), EGifError);
+  ASSERT_EQ(rows.pictures.size(), 1u);
+  EXPECT_EQ(rows.pictures[0].order, (std::vector<int>{0, 1}));
+  EXPECT_EQ(std::vector<uint8_t>(rows.pictures[0].pixels.begin(), rows.pictures[0].pixels.begin() + 4),
+            (std::vector<uint8_t>{1, 2, 3, 2}));
   // The next free entry after a string is that string plus its first pixel.
   GifBits repeat;
   repeat.Put(4, 3);
