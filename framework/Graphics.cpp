@@ -546,12 +546,6 @@ HBITMAP CreateDib(int width, int height, const DibFormat& f, void** bits) {
   return dib;
 }
 
-bool IsDib(HBITMAP bitmap, DIBSECTION* ds = nullptr) {
-  DIBSECTION local;
-  if (!ds) ds = &local;
-  return bitmap && GetObjectA(bitmap, sizeof(DIBSECTION), ds) == sizeof(DIBSECTION);
-}
-
 // The layout of a DIB section selected in dc; masks equal to the defaults
 // count as none.
 DibFormat ReadFormat(const DIBSECTION& ds, HDC dc) {
@@ -575,16 +569,20 @@ DibFormat ReadFormat(const DIBSECTION& ds, HDC dc) {
   return f;
 }
 
+}  // namespace
 
-// Row y from the top of a DIB section's pixel memory.
+bool IsDib(HBITMAP bitmap, DIBSECTION* ds) {
+  DIBSECTION local;
+  if (!ds) ds = &local;
+  return bitmap && GetObjectA(bitmap, sizeof(DIBSECTION), ds) == sizeof(DIBSECTION);
+}
+
 uint8_t* DibRow(const DIBSECTION& ds, int y) {
   const size_t stride = TBmpImage::BmpStride(ds.dsBmih.biWidth, ds.dsBmih.biBitCount);
   const int height = ds.dsBm.bmHeight;
   const int row = ds.dsBmih.biHeight < 0 ? y : height - 1 - y;
   return static_cast<uint8_t*>(ds.dsBm.bmBits) + static_cast<size_t>(row) * stride;
 }
-
-}  // namespace
 
 // The canvas of a bitmap: a memory DC of its own with the bitmap selected,
 // made when first drawn on and let go whenever the bitmap changes hands.

@@ -293,6 +293,12 @@ enum TPixelFormat { pfDevice, pf1bit, pf4bit, pf8bit, pf15bit, pf16bit, pf24bit,
 class TBitmapCanvas;
 struct DibFormat;
 
+// Whether bitmap is a DIB section; its description into *ds when given.
+bool IsDib(HBITMAP bitmap, DIBSECTION* ds = nullptr);
+// Row y from the top of a DIB section's pixel memory (call GdiFlush before
+// touching pixels GDI may still be drawing).
+uint8_t* DibRow(const DIBSECTION& ds, int y);
+
 // A bitmap: a platform bitmap owned by the object, made when it gets a
 // size, with a canvas to draw into it.
 //

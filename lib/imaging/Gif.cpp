@@ -35,8 +35,6 @@ const char kBusy[] = "GIFイメージを読み込み中です";
 // The whole file is read into memory for the reader; larger files are
 // refused rather than failing an allocation.
 constexpr int64_t kMaxFileBytes = int64_t(256) << 20;
-// Destination AND NOT source: the mask's white pixels become black.
-constexpr DWORD kDestAndNotSource = 0x00220326;
 // The longest wait between two polls of a wait loop, in milliseconds.
 constexpr DWORD kPollMs = 10;
 // The longest time the window goes unanswered inside one image.
@@ -45,6 +43,28 @@ constexpr DWORD kAnswerMs = 100;
 // Coordinates are kept where adding a 16-bit width cannot overflow.
 int ClampCoordinate(int64_t value) {
   return int(std::clamp<int64_t>(value, -(int64_t(1) << 30), int64_t(1) << 30));
+}
+
+// Count RGB triples (at most 256) into palette, the other entries zero.
+void FillPalette(LOGPALETTE* palette, const uint8_t* rgb, int count) {
+  count = std::clamp(count, 0, 256);
+  PALETTEENTRY* entries = palette->palPalEntry;
+  for (int i = 0; i < count; ++i) {
+    entries[i] = PALETTEENTRY{rgb[3 * i], rgb[3 * i + 1], rgb[3 * i + 2], 0};
+  }
+  std::memset(entries + count, 0, size_t(256 - count) * sizeof(PALETTEENTRY));
+  palette->palNumEntries = WORD(count);
+}
+
+// Whether bitmap keeps its pixels as 32-bit 0x00RRGGBB words, the form
+// rows are composed in.
+bool HoldsWords(HBITMAP bitmap, DIBSECTION& ds) {
+  if (!IsDib(bitmap, &ds) || ds.dsBmih.biBitCount != 32 || !ds.dsBm.bmBits) return false;
+  if (ds.dsBmih.biCompression == BI_RGB) return true;
+  uint32_t masks[3];
+  DefaultBmpMasks(32, masks);
+  return ds.dsBmih.biCompression == BI_BITFIELDS && ds.dsBitfields[0] == masks[0] &&
+         ds.dsBitfields[1] == masks[1] && ds.dsBitfields[2] == masks[2];
 }
 
 TColor EntryColor(const LOGPALETTE* palette, int index) {
@@ -158,8 +178,11 @@ public:
     if (now - answered_ < kAnswerMs) return true;
     answered_ = now;
     ::Application().ProcessMessages();
+    if (guard_.Gone()) return false;
     if (::Application().Terminated()) gif_.Stopped = true;
-    return !guard_.Gone() && !gif_.Stopped;
+    // A handler may have resized or replaced the bitmap meanwhile.
+    gif_.TargetReady();
+    return !gif_.Stopped;
   }
   bool ImageEnd(const kxGifImage&, bool) override {
     gif_.FreeRowBitmaps();
@@ -196,15 +219,11 @@ LOGPALETTE* kxvGIF::MakePalette(const uint8_t* rgb, int count) {
   // Room for a whole table; the count is set below.
   LOGPALETTE* palette = NewLogPalette(256);
   if (!palette) throw std::bad_alloc();
-  PALETTEENTRY* entries = palette->palPalEntry;
   if (rgb) {
-    count = std::clamp(count, 0, 256);
-    for (int i = 0; i < count; ++i) {
-      entries[i] = PALETTEENTRY{rgb[3 * i], rgb[3 * i + 1], rgb[3 * i + 2], 0};
-    }
-    palette->palNumEntries = WORD(count);
+    FillPalette(palette, rgb, count);
     return palette;
   }
+  PALETTEENTRY* entries = palette->palPalEntry;
   HDC screen = nullptr;
   HDC dc = nullptr;
   if (bitmap_ && !(guard_ && guard_->BitmapGone)) dc = bitmap_->Canvas().Handle();
@@ -247,12 +266,7 @@ BITMAPINFO* kxvGIF::MakeBitmapInfo(int width, int bytesPerPixel, uint8_t** pixel
   return info;
 }
 
-void kxvGIF::FreeRowBitmaps() {
-  imageRow_.reset();
-  maskRow_.reset();
-  destRow_.reset();
-  imagePixels_ = maskPixels_ = destPixels_ = nullptr;
-}
+void kxvGIF::FreeRowBitmaps() { imageRow_.reset(); }
 
 // --- Support check and loading -----------------------------------------------
 
@@ -325,10 +339,12 @@ void kxvGIF::LoadFromStream(TStream* stream, TBitmap* bitmap) {
   Finally done([this, guard] {
     if (guard->ComponentGone) return;
     FreeRowBitmaps();
-    saved_.reset();
+    saved_.clear();
     global_.reset();
+    local_.reset();
     bitmap_ = nullptr;
     dc_ = nullptr;
+    pixels_ = DIBSECTION{};
     guard_.reset();
   });
   BitmapWatch watch(bitmap, guard);
@@ -363,6 +379,8 @@ void kxvGIF::LoadFromStream(TStream* stream, TBitmap* bitmap) {
     }
     QuietScope quiet(*guard);
     try {
+      // Made as the section rows are composed into, not converted later.
+      if (bitmap->Empty()) bitmap->SetPixelFormat(pf32bit);
       bitmap->SetSize(int(std::max<int64_t>(width, 0)), int(std::max<int64_t>(height, 0)));
     } catch (const EInvalidGraphic&) {
       throw;
@@ -453,25 +471,53 @@ void kxvGIF::SetTransparentColor(const LOGPALETTE* table) {
 bool kxvGIF::TargetReady() {
   dc_ = nullptr;
   targetWidth_ = targetHeight_ = 0;
-  if (!bitmap_ || (guard_ && guard_->BitmapGone) || bitmap_->Empty()) return false;
+  pixels_ = DIBSECTION{};
+  // bitmap_ is set only while a load runs, and so is guard_.
+  if (!bitmap_ || guard_->BitmapGone || bitmap_->Empty()) return false;
+  if (!HoldsWords(bitmap_->Handle(), pixels_)) {
+    QuietScope quiet(*guard_);
+    try {
+      bitmap_->SetPixelFormat(pf32bit);
+    } catch (const Exception&) {
+      // No room for the converted picture.
+      throw EInvalidGraphic(kTooLarge);
+    }
+    if (!HoldsWords(bitmap_->Handle(), pixels_)) pixels_ = DIBSECTION{};
+  }
   dc_ = bitmap_->Canvas().Handle();
   targetWidth_ = bitmap_->Width();
   targetHeight_ = bitmap_->Height();
+  // What GDI drew (the background, a handler's drawing) is in the memory.
+  GdiFlush();
   return true;
 }
 
 void kxvGIF::SaveBackground() {
-  saved_.reset();
-  if (!dc_) return;
+  saved_.clear();
+  if (!pixels_.dsBm.bmBits) return;
   const int x0 = std::max(left_, 0), y0 = std::max(top_, 0);
   const int x1 = std::min(left_ + width_, targetWidth_), y1 = std::min(top_ + height_, targetHeight_);
   if (x0 >= x1 || y0 >= y1) return;
   // Only what lies in the target: nothing else is drawn or restored.
-  saved_ = std::make_unique<TBitmap>();
-  saved_->SetSize(x1 - x0, y1 - y0);
-  saved_->Canvas().CopyRect(RECT{0, 0, x1 - x0, y1 - y0}, bitmap_->Canvas(), RECT{x0, y0, x1, y1});
-  savedX_ = x0;
-  savedY_ = y0;
+  savedArea_ = RECT{x0, y0, x1, y1};
+  saved_.reserve(size_t(x1 - x0) * size_t(y1 - y0));
+  for (int y = y0; y < y1; ++y) {
+    const auto* row = reinterpret_cast<const uint32_t*>(DibRow(pixels_, y));
+    saved_.insert(saved_.end(), row + x0, row + x1);
+  }
+}
+
+void kxvGIF::RestoreBackground() {
+  if (saved_.empty() || !TargetReady() || !pixels_.dsBm.bmBits) return;
+  // A handler may have made the target smaller during the wait.
+  const RECT& a = savedArea_;
+  const int width = a.right - a.left;
+  const int x1 = std::min<int>(a.right, targetWidth_), y1 = std::min<int>(a.bottom, targetHeight_);
+  if (a.left >= x1) return;
+  for (int y = a.top; y < y1; ++y) {
+    const uint32_t* from = saved_.data() + size_t(y - a.top) * size_t(width);
+    std::copy(from, from + (x1 - a.left), reinterpret_cast<uint32_t*>(DibRow(pixels_, y)) + a.left);
+  }
 }
 
 void kxvGIF::LoadImageDescriptor(const kxGifImage& image) {
@@ -480,87 +526,88 @@ void kxvGIF::LoadImageDescriptor(const kxGifImage& image) {
   width_ = image.Width;
   height_ = image.Height;
   row_ = 0;
-  saved_.reset();
+  saved_.clear();
   FreeRowBitmaps();
-  Block<LOGPALETTE> local;
   const LOGPALETTE* table = global_ ? global_.get() : Palette;
   if (image.Local.Count) {
-    local.reset(MakePalette(image.Local.Rgb, image.Local.Count));
-    table = local.get();
+    // One block for every local table of the load: many frames have one.
+    if (!local_) local_.reset(MakePalette(nullptr, 0));
+    FillPalette(local_.get(), image.Local.Rgb, image.Local.Count);
+    table = local_.get();
   }
-  imageRow_.reset(MakeBitmapInfo(width_, 1, &imagePixels_, table));
+  const int entries = table ? std::min<int>(table->palNumEntries, 256) : 0;
+  for (int i = 0; i < entries; ++i) {
+    const PALETTEENTRY& e = table->palPalEntry[i];
+    colors_[i] = uint32_t(e.peRed) << 16 | uint32_t(e.peGreen) << 8 | e.peBlue;
+  }
+  std::fill(colors_ + entries, colors_ + 256, 0u);
+  indices_.resize((size_t(width_) + 3) & ~size_t(3));
+  if (CopyMode != SRCCOPY) imageRow_.reset(MakeBitmapInfo(width_, 1, nullptr, table));
   SetTransparentColor(table);
   transparency_ = record_.Transparency();
   TargetReady();
-  if (transparency_) {
-    // Only entries 0 (opaque) and 1 (transparent) are used.
-    Block<LOGPALETTE> bilevel(MakePalette(nullptr, 0));
-    bilevel->palPalEntry[0] = PALETTEENTRY{0, 0, 0, 0};
-    bilevel->palPalEntry[1] = PALETTEENTRY{255, 255, 255, 0};
-    bilevel->palNumEntries = std::max<WORD>(bilevel->palNumEntries, 2);
-    maskRow_.reset(MakeBitmapInfo(width_, 1, &maskPixels_, bilevel.get()));
-    destRow_.reset(MakeBitmapInfo(targetWidth_, 3, &destPixels_, nullptr));
-    destRow_->bmiHeader.biHeight = std::max(targetHeight_, 1);
-  }
   if (record_.Disposal() == 3) SaveBackground();
   interlaced_ = image.Interlaced;
 }
 
 void kxvGIF::DrawRow(int y, const uint8_t* indices) {
-  const int span = interlaced_ ? GifInterlaceSpan(y, height_) : 1;
-  const int top = top_ + y;
-  if (!dc_ || !imageRow_ || top >= targetHeight_ || top + span <= 0 || left_ >= targetWidth_ ||
-      left_ + width_ <= 0) {
-    row_ = y + span;
-    return;
-  }
   row_ = y;
-  std::memcpy(imagePixels_, indices, size_t(width_));
-  DIBCopy(span);
+  std::memcpy(indices_.data(), indices, size_t(width_));
+  DIBCopy(interlaced_ ? GifInterlaceSpan(y, height_) : 1);
 }
 
 void kxvGIF::DIBCopy(int count) {
-  if (!imageRow_ || width_ <= 0 || height_ <= 0) return;
+  if (width_ <= 0 || height_ <= 0 || indices_.size() < size_t(width_)) return;
   const int rows = std::min(count, height_ - row_);
   if (rows <= 0) return;
   const int first = top_ + row_;
   row_ += rows;
-  if (!dc_) return;
-  // Clipped to the target: GDI would clip too, but the transparent path
-  // reads the target's scan lines by number.
+  if (!pixels_.dsBm.bmBits) return;
+  // Nothing is written outside the target.
   const int x0 = std::max(left_, 0), x1 = std::min(left_ + width_, targetWidth_);
   const int y0 = std::max(first, 0), y1 = std::min(first + rows, targetHeight_);
   if (x0 >= x1 || y0 >= y1) return;
   const int w = x1 - x0;
   const int sx = x0 - left_;
-  if (!transparency_ || !maskRow_ || !destRow_) {
-    if (CopyMode == SRCCOPY && y1 - y0 == 1) {
-      SetDIBitsToDevice(dc_, x0, y0, DWORD(w), 1, sx, 0, 0, 1, imagePixels_, imageRow_.get(),
-                        DIB_RGB_COLORS);
-    } else {
+  const uint8_t* from = indices_.data() + sx;
+  const uint8_t transparent = record_.TransparentIndex;
+  if (imageRow_) {
+    if (!transparency_) {
       // One call for the rows an early interlace pass stands for.
-      StretchDIBits(dc_, x0, y0, w, y1 - y0, sx, 0, w, 1, imagePixels_, imageRow_.get(),
+      StretchDIBits(dc_, x0, y0, w, y1 - y0, sx, 0, w, 1, indices_.data(), imageRow_.get(),
                     DIB_RGB_COLORS, CopyMode);
+      return;
+    }
+    for (int y = y0; y < y1; ++y) {
+      // The operation meets black where the image is opaque; where it is
+      // transparent the old pixels are put back afterwards.
+      uint32_t* to = reinterpret_cast<uint32_t*>(DibRow(pixels_, y)) + x0;
+      kept_.assign(to, to + w);
+      for (int i = 0; i < w; ++i) {
+        if (from[i] != transparent) to[i] = 0;
+      }
+      StretchDIBits(dc_, x0, y, w, 1, sx, 0, w, 1, indices_.data(), imageRow_.get(),
+                    DIB_RGB_COLORS, CopyMode);
+      GdiFlush();
+      for (int i = 0; i < w; ++i) {
+        if (from[i] == transparent) to[i] = kept_[i];
+      }
     }
     return;
   }
-  const uint8_t transparent = record_.TransparentIndex;
-  for (int i = 0; i < width_; ++i) maskPixels_[i] = imagePixels_[i] == transparent ? 1 : 0;
-  HBITMAP target = bitmap_->Handle();
-  BITMAPINFO* dest = destRow_.get();
+  uint32_t* firstRow = reinterpret_cast<uint32_t*>(DibRow(pixels_, y0)) + x0;
   for (int y = y0; y < y1; ++y) {
-    // Black where opaque, the old pixels where transparent; those kept;
-    // the image; black where transparent; the old pixels put back there.
-    StretchDIBits(dc_, x0, y, w, 1, sx, 0, w, 1, maskPixels_, maskRow_.get(), DIB_RGB_COLORS,
-                  SRCAND);
-    GetDIBits(dc_, target, UINT(targetHeight_ - y - 1), 1, destPixels_, dest, DIB_RGB_COLORS);
-    StretchDIBits(dc_, x0, y, w, 1, sx, 0, w, 1, imagePixels_, imageRow_.get(), DIB_RGB_COLORS,
-                  CopyMode);
-    StretchDIBits(dc_, x0, y, w, 1, sx, 0, w, 1, maskPixels_, maskRow_.get(), DIB_RGB_COLORS,
-                  kDestAndNotSource);
-    dest->bmiHeader.biHeight = 1;
-    StretchDIBits(dc_, x0, y, w, 1, x0, 0, w, 1, destPixels_, dest, DIB_RGB_COLORS, SRCPAINT);
-    dest->bmiHeader.biHeight = targetHeight_;
+    uint32_t* to = reinterpret_cast<uint32_t*>(DibRow(pixels_, y)) + x0;
+    if (transparency_) {
+      // Each row keeps its own pixels behind the transparent ones.
+      for (int i = 0; i < w; ++i) {
+        if (from[i] != transparent) to[i] = colors_[from[i]];
+      }
+    } else if (y == y0) {
+      for (int i = 0; i < w; ++i) to[i] = colors_[from[i]];
+    } else {
+      std::copy(firstRow, firstRow + w, to);
+    }
   }
 }
 
@@ -570,7 +617,7 @@ void kxvGIF::LoadPlaneTextExtension(const kxGifPlainText& text) {
   width_ = text.Width;
   height_ = text.Height;
   row_ = 0;
-  saved_.reset();
+  saved_.clear();
   const LOGPALETTE* table = global_ ? global_.get() : Palette;
   SetTransparentColor(table);
   TargetReady();
@@ -694,13 +741,11 @@ void kxvGIF::EndRendering() {
     QuietScope quiet(*guard);
     if (record.Disposal() == 2) {
       bitmap_->Canvas().FillRect(Area(), BackgroundColor);
-    } else if (record.Disposal() == 3 && saved_) {
-      TCanvas& canvas = bitmap_->Canvas();
-      canvas.SetCopyMode(SRCCOPY);
-      canvas.Draw(savedX_, savedY_, *saved_);
+    } else if (record.Disposal() == 3) {
+      RestoreBackground();
     }
   }
-  saved_.reset();
+  saved_.clear();
   record_ = kxGifControlRecord();
 }
 

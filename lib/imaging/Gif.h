@@ -1,9 +1,9 @@
 // The GIF decoder and animator: reads a GIF file and renders it into a
 // caller's bitmap block by block, in file order. The window-free reader
 // (Gifdecode) parses the blocks and decodes the LZW data; this component
-// draws each finished row straight into the bitmap with the GDI DIB calls,
-// applies the graphic control extension (transparency, disposal, delay,
-// user input), draws plain text with the bitmap canvas's font, and hands
+// composes each finished row straight into the bitmap's pixels, applies
+// the graphic control extension (transparency, disposal, delay, user
+// input), draws plain text with the bitmap canvas's font, and hands
 // comments and application extensions to its events. An animation plays
 // once: after each rendered block the component waits the block's delay
 // while the application's messages are processed, so a control showing
@@ -14,14 +14,20 @@
 // - Palettes (LOGPALETTE, version 0x300, room for 256 entries) come from
 //   NewLogPalette and go with FreeLogPalette (lib/imaging/Bitmap.h); row
 //   bitmaps are single blocks from std::malloc, released with std::free.
+// - The target is drawn into as a 32-bit DIB section: one of another kind
+//   (a device bitmap, another depth) is converted, its picture kept, when
+//   a block begins. A GDI call a row costs more than a whole tiny frame, so
+//   each row's colours (and, with transparency, only its opaque pixels) are
+//   written into the section's memory. CopyMode other than SRCCOPY needs
+//   GDI for the raster operation and its brush: one call a target row.
 // - The target bitmap is made at most kxvGIF::MaxBitmapBytes large, counted
 //   at four bytes a pixel; a larger logical screen (or a bitmap the system
 //   cannot make) fails with EInvalidGraphic instead of a failed allocation.
 // - Rows, fills and saved backgrounds are clipped to the target bitmap;
 //   nothing is written outside it. An image of width or height 0 draws
 //   nothing but is still a rendered block (notified, waited, disposed).
-// - Colour indices beyond the colour table draw black: every row bitmap
-//   carries a 256-entry table padded with black.
+// - Colour indices beyond the colour table draw black: the colours a block
+//   draws with are a 256-entry table padded with black.
 // - A file shorter than its header, like any malformed file, fails with
 //   EInvalidGraphic; only errors of the stream itself propagate as raised.
 // - The logical screen is filled, and plain text drawn, where the screen
@@ -49,6 +55,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <vector>
 
 class TStream;
 class TTimer;
@@ -177,10 +184,13 @@ private:
   template <class T>
   using Block = std::unique_ptr<T, FreeDeleter>;
 
-  // The target's context and size, read at each block: a handler may
-  // resize the bitmap during a wait.
+  // The target's context, size and pixels (converted to a 32-bit DIB
+  // section if need be), read at each block and after messages were
+  // processed: a handler may resize or replace the bitmap meanwhile.
   bool TargetReady();
+  // Disposal 3: what the block covers in the target, kept and put back.
   void SaveBackground();
+  void RestoreBackground();
   void FreeRowBitmaps();
   // A decoded row: image row y and its width_ indices.
   void DrawRow(int y, const uint8_t* indices);
@@ -192,6 +202,7 @@ private:
   TBitmap* bitmap_ = nullptr;  // the current target, not owned
   HDC dc_ = nullptr;
   int targetWidth_ = 0, targetHeight_ = 0;
+  DIBSECTION pixels_{};  // the target's; bmBits null when there are none
   kxGifControlRecord record_;
   // The current block's area: left and top with the offsets added.
   int left_ = 0, top_ = 0, width_ = 0, height_ = 0;
@@ -199,12 +210,16 @@ private:
   bool interlaced_ = false;
   bool transparency_ = false;  // in force for the current image
   Block<LOGPALETTE> global_;   // the load's copy of the global table
-  Block<BITMAPINFO> imageRow_, maskRow_, destRow_;
-  uint8_t* imagePixels_ = nullptr;
-  uint8_t* maskPixels_ = nullptr;
-  uint8_t* destPixels_ = nullptr;
-  std::unique_ptr<TBitmap> saved_;  // disposal 3: what the block covers
-  int savedX_ = 0, savedY_ = 0;
+  Block<LOGPALETTE> local_;    // the current local table, made once a load
+  // The current table as target pixels (0x00RRGGBB), black beyond it.
+  uint32_t colors_[256] = {};
+  // The current row's indices, padded to whole words as a DIB row is.
+  std::vector<uint8_t> indices_;
+  // The row's header and table for GDI, only while CopyMode is not SRCCOPY.
+  Block<BITMAPINFO> imageRow_;
+  std::vector<uint32_t> kept_;   // a target row's pixels around a GDI call
+  std::vector<uint32_t> saved_;  // disposal 3: the rows of savedArea_
+  RECT savedArea_{};
   std::shared_ptr<kxGifLoadGuard> guard_;  // set while a load runs
 };
 

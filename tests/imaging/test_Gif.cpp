@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
@@ -302,6 +303,168 @@ TEST(kxvGIF, DisposalThreeRestoresWhatTheFrameCovered) {
   EXPECT_EQ(during, kRed);
   const COLORREF colours[4] = {kRed, kGreen, kBlue, kWhite};
   for (int y = 0; y < 8; ++y) EXPECT_TRUE(All(bitmap, {0, y, 8, y + 1}, colours[y % 4])) << y;
+}
+
+// --- Composition ---------------------------------------------------------------
+
+namespace {
+
+// The whole bitmap, top row first, as COLORREFs.
+std::vector<COLORREF> Screen(TBitmap& bitmap) {
+  const int w = bitmap.Width(), h = bitmap.Height();
+  BITMAPINFOHEADER header{sizeof header, w, -h, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+  std::vector<uint32_t> bits(size_t(w) * h);
+  HDC screen = GetDC(nullptr);
+  GetDIBits(screen, bitmap.Handle(), 0, UINT(h), bits.data(), reinterpret_cast<BITMAPINFO*>(&header),
+            DIB_RGB_COLORS);
+  ReleaseDC(nullptr, screen);
+  std::vector<COLORREF> shown;
+  for (uint32_t p : bits) shown.push_back(RGB(p >> 16 & 255, p >> 8 & 255, p & 255));
+  return shown;
+}
+
+// Random animations and what each frame must show, composed pixel by
+// pixel the plain way: the background, each frame's opaque pixels over
+// what is there (indices beyond its table black, nothing outside the
+// screen), then its disposal. An interlaced row also stands for the rows
+// below it that later passes fill, as it arrives: 8 in pass 1, 4, 2, 1 in
+// passes 2 to 4, transparent pixels showing what those rows held.
+struct Composed {
+  GifBytes file;
+  std::vector<std::vector<COLORREF>> frames;  // before each frame's disposal
+};
+
+Composed Compose(uint32_t seed, int width, int height) {
+  auto random = [&](int n) {
+    seed = seed * 1103515245u + 12345u;
+    return int((seed >> 8) % uint32_t(n));
+  };
+  auto table = [&](int count) {
+    std::vector<uint8_t> rgb(size_t(count) * 3);
+    for (uint8_t& b : rgb) b = uint8_t(random(256));
+    return rgb;
+  };
+  auto colour = [](const std::vector<uint8_t>& rgb, int i) {
+    return size_t(i) * 3 < rgb.size() ? RGB(rgb[3 * i], rgb[3 * i + 1], rgb[3 * i + 2]) : kBlack;
+  };
+  const std::vector<uint8_t> global = table(16);
+  const int background = random(16);
+  GifFile file(width, height, global, background);
+  Composed c;
+  std::vector<COLORREF> shown(size_t(width) * height, colour(global, background));
+  for (int n = 2 + random(7); n > 0; --n) {
+    GifFrame f;
+    f.left = random(width + 4), f.top = random(height + 4);
+    f.width = 1 + random(width), f.height = 1 + random(height);
+    f.interlaced = random(3) == 0;
+    if (random(3) == 0) f.localTable = table(2 << random(8));
+    const std::vector<uint8_t>& rgb = f.localTable.empty() ? global : f.localTable;
+    const int entries = int(rgb.size() / 3);
+    for (int i = 0; i < f.width * f.height; ++i) {
+      f.pixels.push_back(uint8_t(std::min(255, random(entries + 2))));
+    }
+    const int disposal = random(5);
+    const bool transparent = random(3) != 0;
+    const int index = random(entries + 1);
+    file.Control(disposal, false, transparent, index, 0);
+    file.Image(f);
+    const std::vector<COLORREF> before = shown;
+    std::vector<int> order(size_t(f.height));
+    for (int y = 0; y < f.height; ++y) order[size_t(y)] = y;
+    if (f.interlaced) order = GifInterlaceOrder(f.height);
+    for (int y : order) {
+      const int span = !f.interlaced || y % 2 ? 1 : y % 4 ? 2 : y % 8 ? 4 : 8;
+      for (int row = y; row < std::min(y + span, f.height); ++row) {
+        for (int x = 0; x < f.width; ++x) {
+          const int sx = f.left + x, sy = f.top + row;
+          const int i = f.pixels[size_t(y) * f.width + x];
+          if (sx >= width || sy >= height || (transparent && i == index)) continue;
+          shown[size_t(sy) * width + sx] = colour(rgb, i);
+        }
+      }
+    }
+    c.frames.push_back(shown);
+    if (disposal == 3) shown = before;
+    for (int y = f.top; disposal == 2 && y < std::min(height, f.top + f.height); ++y) {
+      for (int x = f.left; x < std::min(width, f.left + f.width); ++x) {
+        shown[size_t(y) * width + x] = colour(global, background);
+      }
+    }
+  }
+  c.file = file.Bytes();
+  return c;
+}
+
+}  // namespace
+
+TEST(kxvGIF, FramesComposeAsTheirTransparencyTablesAndDisposalsSay) {
+  for (uint32_t seed = 1; seed <= 40; ++seed) {
+    const int width = 8 + int(seed * 7 % 33), height = 5 + int(seed * 11 % 27);
+    const Composed c = Compose(seed, width, height);
+    // A new bitmap, and one of another kind kept at its size.
+    for (bool kept : {false, true}) {
+      kxvGIF gif(nullptr);
+      gif.UseDelay = false;
+      gif.KeepSize = kept;
+      TBitmap bitmap;
+      if (kept) {
+        bitmap.SetPixelFormat(pf24bit);
+        bitmap.SetSize(width, height);
+      }
+      size_t frame = 0;
+      gif.OnPaint = [&](TObject*, kxRect*) {
+        ASSERT_LT(frame, c.frames.size());
+        EXPECT_TRUE(Screen(bitmap) == c.frames[frame]) << "seed " << seed << " frame " << frame;
+        ++frame;
+      };
+      Load(gif, c.file, bitmap);
+      EXPECT_EQ(frame, c.frames.size()) << seed;
+    }
+  }
+}
+
+TEST(kxvGIF, ATargetOfAnyKindKeepsItsPictureBehindTransparentPixels) {
+  // Index 0 a colour no small table holds exactly, 1 transparent.
+  GifFile file(6, 4, {10, 20, 30, 0, 255, 0});
+  file.Control(0, false, true, 1, 0);
+  GifFrame f = Solid(1, 1, 4, 2, 0);
+  f.pixels[1] = f.pixels[6] = 1;
+  file.Image(f);
+  for (TPixelFormat format : {pfDevice, pf8bit, pf24bit, pf32bit}) {
+    TBitmap bitmap;
+    bitmap.SetPixelFormat(format);
+    bitmap.SetSize(6, 4);
+    bitmap.Canvas().FillRect(RECT{0, 0, 6, 4}, TColor(kBlue));
+    kxvGIF gif(nullptr);
+    gif.KeepSize = true;
+    gif.FillBackground = false;
+    Load(gif, file.Bytes(), bitmap);
+    EXPECT_EQ(bitmap.PixelFormat(), pf32bit) << format;
+    EXPECT_EQ(At(bitmap, 1, 1), RGB(10, 20, 30)) << format;
+    EXPECT_EQ(At(bitmap, 2, 1), kBlue) << format;
+    EXPECT_EQ(At(bitmap, 3, 2), kBlue) << format;
+    EXPECT_EQ(At(bitmap, 4, 2), RGB(10, 20, 30)) << format;
+    EXPECT_EQ(At(bitmap, 0, 0), kBlue) << format;
+    EXPECT_EQ(At(bitmap, 5, 3), kBlue) << format;
+  }
+}
+
+TEST(kxvGIF, CopyModeAppliesToOpaqueRowsAndMeetsBlackUnderTransparentOnes) {
+  // White background; red drawn with SRCINVERT over it, then stripes whose
+  // green is transparent.
+  GifFile file(4, 4, kTable, 3);
+  file.Image(Solid(0, 0, 4, 4, 0));
+  file.Control(0, false, true, 1, 0);
+  file.Image(Striped(4, 4, false));
+  kxvGIF gif(nullptr);
+  gif.CopyMode = SRCINVERT;
+  TBitmap bitmap;
+  Load(gif, file.Bytes(), bitmap);
+  const COLORREF cyan = RGB(0, 255, 255);  // red XOR white
+  EXPECT_TRUE(All(bitmap, {0, 0, 4, 1}, kRed));  // red XOR black
+  EXPECT_TRUE(All(bitmap, {0, 1, 4, 2}, cyan));  // transparent: as it was
+  EXPECT_TRUE(All(bitmap, {0, 2, 4, 3}, kBlue));
+  EXPECT_TRUE(All(bitmap, {0, 3, 4, 4}, kWhite));
 }
 
 // --- Animation ---------------------------------------------------------------
@@ -710,7 +873,11 @@ TEST(kxvGIF, TheWindowAnswersInsideALongImage) {
     int ticks = 0;
     TTimer ticker(nullptr);
     ticker.SetInterval(10);
-    ticker.OnTimer = [&](TObject*) { ++ticks; };
+    // The first tick gives the bitmap new pixels: the rows after it must
+    // go there.
+    ticker.OnTimer = [&](TObject*) {
+      if (++ticks == 1) bitmap.SetPixelFormat(pf24bit);
+    };
     const DWORD start = GetTickCount();
     Load(gif, file.Bytes(), bitmap);
     elapsed = GetTickCount() - start;
@@ -719,6 +886,9 @@ TEST(kxvGIF, TheWindowAnswersInsideALongImage) {
     // it (the time also covers making the bitmap and reading the file).
     EXPECT_GE(ticks, 1) << elapsed << " ms";
     EXPECT_EQ(bitmap.Width(), side);
+    const std::vector<uint8_t> rgb = GifPalette(256);
+    const uint8_t* last = rgb.data() + 3 * big.pixels.back();
+    EXPECT_EQ(At(bitmap, side - 1, side - 1), RGB(last[0], last[1], last[2]));
     return;
   }
   FAIL() << "the largest image took " << elapsed << " ms: too quick to tell";
