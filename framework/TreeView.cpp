@@ -115,6 +115,10 @@ void TTreeNode::SetSelected(bool selected) {
 
 void TTreeNode::AlphaSort(bool recurse) { tree_->SortChildren(this, recurse); }
 
+void TTreeNode::MakeVisible() {
+  if (item_ && tree_->HandleAllocated()) tree_->Send(TVM_ENSUREVISIBLE, 0, item_);
+}
+
 void TTreeNode::Delete() { tree_->DeleteNode(this); }
 
 void TTreeNode::DeleteChildren() { tree_->DeleteChildren(this); }
@@ -430,6 +434,45 @@ TTreeNode* TCustomTreeView::Selected() const {
     return NodeOf(reinterpret_cast<HTREEITEM>(self->Send(TVM_GETNEXTITEM, TVGN_CARET, nullptr)));
   }
   return selected_;
+}
+
+TTreeNode* TCustomTreeView::GetNodeAt(int x, int y) const {
+  if (!HandleAllocated()) return nullptr;
+  TVHITTESTINFO hit{};
+  hit.pt = POINT{x, y};
+  auto* self = const_cast<TCustomTreeView*>(this);
+  auto* item = reinterpret_cast<HTREEITEM>(self->Send(TVM_HITTEST, 0, &hit));
+  return hit.flags & (TVHT_ONITEMLABEL | TVHT_ONITEMICON) ? NodeOf(item) : nullptr;
+}
+
+TTreeNode* TCustomTreeView::DropTarget() const {
+  if (!HandleAllocated()) return nullptr;
+  auto* self = const_cast<TCustomTreeView*>(this);
+  auto* item = reinterpret_cast<HTREEITEM>(self->Send(TVM_GETNEXTITEM, TVGN_DROPHILITE, nullptr));
+  // The item's state tells: Wine keeps the item when told none while
+  // nothing is selected.
+  if (!item || !(SendMessageA(self->Handle(), TVM_GETITEMSTATE, reinterpret_cast<WPARAM>(item),
+                              TVIS_DROPHILITED) &
+                 TVIS_DROPHILITED)) {
+    return nullptr;
+  }
+  return NodeOf(item);
+}
+
+void TCustomTreeView::SetDropTarget(TTreeNode* node) {
+  TTreeNode* old = DropTarget();
+  if (!HandleAllocated() || old == node) return;
+  const BOOL shown = ImageList_DragShowNolock(FALSE);
+  Send(TVM_SELECTITEM, TVGN_DROPHILITE, node ? node->item_ : nullptr);
+  if (!node && DropTarget() == old) {
+    TVITEMA item{};
+    item.mask = TVIF_STATE;
+    item.hItem = old->item_;
+    item.stateMask = TVIS_DROPHILITED;
+    Send(TVM_SETITEMA, 0, &item);
+  }
+  UpdateWindow(Handle());
+  if (shown) ImageList_DragShowNolock(TRUE);
 }
 
 void TCustomTreeView::SetSelected(TTreeNode* node) {

@@ -50,6 +50,11 @@ public:
   // Opens the node (OnExpanding may veto or add the children first).
   void Expand(bool recurse = false);
   void Collapse(bool recurse = false);
+  // Scrolls the control until the node is in view, the control opening
+  // the branches above it as it does for a selection (opening them here
+  // would let an owner that reads a level afresh replace this node);
+  // nothing without a window.
+  void MakeVisible();
   bool Selected() const;
   void SetSelected(bool selected);
   // The window's item, or null without a window.
@@ -139,6 +144,12 @@ public:
   TTreeNode* Selected() const;
   // Selects node (null for none); fires OnChange when the selection moved.
   void SetSelected(TTreeNode* node);
+  // The node whose text or picture is at the client point (x, y), or null.
+  TTreeNode* GetNodeAt(int x, int y) const;
+  // The node drawn as the target of a drag (null for none). The drag's
+  // picture is hidden while the control repaints, so it leaves no trail.
+  TTreeNode* DropTarget() const;
+  void SetDropTarget(TTreeNode* node);
 
   TSortType SortType() const { return sortType_; }
   // stText sorts the whole tree now and keeps added nodes in order.

@@ -13,6 +13,8 @@
 //   wintree tab TEXT      the same for the page control's tab TEXT
 //   wintree dialog        prints the caption of the dialog the program
 //                         shows; exits with 1 when there is none
+//   wintree tip           the same for the hint the program shows as a
+//                         tooltip: its text
 //   wintree active        prints the caption of the program's window that
 //                         keys go to; exits with 1 when the desktop's
 //                         foreground window is not the program's
@@ -119,14 +121,20 @@ HWND FindOtherWindow(const char* text) {
 }
 
 // A shown top-level window of the main window's process other than the
-// main window: the modal dialog, while one is up.
-HWND FindDialog(HWND main) {
+// main window, a tip (tip true) or not: the modal dialog while one is up,
+// or the hint shown.
+HWND FindShown(HWND main, bool tip) {
   DWORD process = 0;
   GetWindowThreadProcessId(main, &process);
   for (HWND top = GetWindow(GetDesktopWindow(), GW_CHILD); top; top = GetWindow(top, GW_HWNDNEXT)) {
     DWORD owner = 0;
     GetWindowThreadProcessId(top, &owner);
-    if (top != main && owner == process && IsWindowVisible(top)) return top;
+    char cls[64] = "";
+    GetClassNameA(top, cls, sizeof cls);
+    if (top != main && owner == process && IsWindowVisible(top) &&
+        (std::strcmp(cls, TOOLTIPS_CLASSA) == 0) == tip) {
+      return top;
+    }
   }
   return nullptr;
 }
@@ -382,11 +390,22 @@ int main(int argc, char** argv) {
   } else if (std::strcmp(command, "tab") == 0 && argc > 2) {
     HWND pages = FindChildOfClass(main, "TPageControl");
     if (!pages || !PrintTab(pages, argv[2])) return 1;
-  } else if (std::strcmp(command, "dialog") == 0) {
-    HWND dialog = FindDialog(main);
-    if (!dialog) return 1;
-    char caption[512];
-    GetWindowTextA(dialog, caption, sizeof caption);
+  } else if (std::strcmp(command, "dialog") == 0 || std::strcmp(command, "tip") == 0) {
+    const bool tip = command[0] == 't';
+    HWND shown = FindShown(main, tip);
+    if (!shown) return 1;
+    char caption[512] = "";
+    if (tip) {
+      // A tip's text is the control's own, not its window's caption: asked
+      // for in UTF-16, as Wine copies ANSI text between processes cut short.
+      wchar_t wide[256] = L"";
+      DWORD_PTR copied = 0;
+      SendMessageTimeoutW(shown, WM_GETTEXT, 256, reinterpret_cast<LPARAM>(wide), SMTO_ABORTIFHUNG,
+                          2000, &copied);
+      WideCharToMultiByte(CP_ACP, 0, wide, -1, caption, sizeof caption, nullptr, nullptr);
+    } else {
+      GetWindowTextA(shown, caption, sizeof caption);
+    }
     std::printf("%s\n", caption);
   } else if (std::strcmp(command, "active") == 0 || std::strcmp(command, "focus") == 0) {
     HWND active = nullptr, focus = nullptr;

@@ -58,9 +58,13 @@ TBrowsePage::TBrowsePage(TComponent* owner) : TTabSheet(owner), scratch_(Scratch
   MakeScratch(scratch_);
 
   Tree = Place<kxvDirTree>(this, this, "", 8, 8, 230, 250);
+  Tree->SetHint("フォルダ: 一覧のファイルをここへドラッグすると移動します");
   Files = Place<kxvFileList>(this, this, "", 244, 8, 372, 250);
+  Files->SetHint("ファイル: 選んでツリーのフォルダへドラッグできます");
   Tree->SetFileList(Files);
   Tree->SetDirectory(scratch_);
+  // Its folders shown: the places files can be dragged to.
+  if (TTreeNode* node = Tree->Selected()) node->Expand();
   Tree->OnChange = [this](TObject*, TTreeNode* node) {
     if (node) Log->Add("ツリー: " + Tree->GetPath(node));
   };
@@ -72,6 +76,24 @@ TBrowsePage::TBrowsePage(TComponent* owner) : TTabSheet(owner), scratch_(Scratch
   };
   Files->OnDblClick = [this](TObject*) {
     Log->Add("一覧: ダブルクリック → " + Files->Directory());
+  };
+  // Files dragged from the list onto a folder of the tree move there.
+  Files->SetDragMode(dmAutomatic);
+  Files->OnStartDrag = [this](TObject*) {
+    Log->Add(Format("一覧: OnStartDrag (%d 行)", {Files->SelCount()}));
+  };
+  Files->OnEndDrag = [this](TObject*, TObject* target, int, int) {
+    Log->Add(String("一覧: OnEndDrag → ") + (target == Tree ? "ツリー" : "なし"));
+  };
+  Tree->OnDragOver = [this](TObject*, TObject* source, int x, int y, TDragState state,
+                            bool& accept) {
+    TTreeNode* folder = source == Files && state != dsDragLeave ? MoveTarget(x, y) : nullptr;
+    accept = folder != nullptr;
+    Tree->SetDropTarget(folder);
+  };
+  Tree->OnDragDrop = [this](TObject*, TObject*, int x, int y) {
+    Tree->SetDropTarget(nullptr);
+    if (TTreeNode* folder = MoveTarget(x, y)) MoveSelected(folder);
   };
 
   // Each change below the scratch directory, as the watcher reports it.
@@ -141,6 +163,14 @@ void TBrowsePage::MakeNewFile() {
   if (!Files->AutoUpdate()) Files->UpdateList();
 }
 
+void TBrowsePage::VisibleChanged() {
+  TTabSheet::VisibleChanged();
+  TTreeNode* node = Tree->Selected();
+  if (!Visible() || !node || !node->GetLastChild()) return;
+  node->GetLastChild()->MakeVisible();
+  node->MakeVisible();
+}
+
 void TBrowsePage::MakeNewFolder() {
   String path;
   if (!ChangeableDirectory(path)) return;
@@ -154,14 +184,50 @@ void TBrowsePage::MakeNewFolder() {
   if (!Tree->AutoUpdate()) Tree->UpdateTree();
 }
 
+std::vector<String> TBrowsePage::SelectedFiles() const {
+  std::vector<String> chosen;
+  for (int row = Files->GetSelectedItem(-1); row >= 0; row = Files->GetSelectedItem(row)) {
+    if (!Files->Entry(row).IsDirectory()) chosen.push_back(Files->Caption(row));
+  }
+  return chosen;
+}
+
+TTreeNode* TBrowsePage::MoveTarget(int x, int y) const {
+  TTreeNode* node = Tree->GetNodeAt(x, y);
+  if (!node || !InScratch(Files->Directory())) return nullptr;
+  const String folder = Tree->GetPath(node);
+  if (!InScratch(folder) || lstrcmpiA(folder.c_str(), Files->Directory().c_str()) == 0) {
+    return nullptr;
+  }
+  return SelectedFiles().empty() ? nullptr : node;
+}
+
+void TBrowsePage::MoveSelected(TTreeNode* folder) {
+  const String target = Tree->GetPath(folder);
+  Log->Add("ツリー: OnDragDrop → " + target);
+  for (const String& name : SelectedFiles()) {
+    String path = Files->Directory(), moved = target;
+    AppendPath(path, name);
+    AppendPath(moved, name);
+    // MoveFile never replaces: a file of that name there stays as it is.
+    if (PathProblem(path) != ppNone || PathProblem(moved) != ppNone) {
+      Log->Add("正確に指せない名前のため移動しません: " + path);
+    } else if (MoveFileA(path.c_str(), moved.c_str())) {
+      Log->Add("移動: " + path + " → " + target);
+    } else {
+      Log->Add("移動できません: " + path);
+    }
+  }
+  if (!Files->AutoUpdate()) Files->UpdateList();
+}
+
 void TBrowsePage::DeleteSelected() {
   String directory;
   if (!ChangeableDirectory(directory)) return;
-  std::vector<String> chosen;
-  for (int row = Files->GetSelectedItem(-1); row >= 0; row = Files->GetSelectedItem(row)) {
-    if (Files->Entry(row).IsDirectory()) continue;
+  std::vector<String> chosen = SelectedFiles();
+  for (String& name : chosen) {
     String path = directory;
-    chosen.push_back(AppendPath(path, Files->Caption(row)));
+    name = AppendPath(path, name);
   }
   if (chosen.empty()) {
     MessageDlg("削除するファイルを一覧で選んでください (フォルダは削除しません)。", mtInformation,

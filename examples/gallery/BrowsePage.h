@@ -1,7 +1,8 @@
 // The gallery's page of the browsing controls: the directory tree, the
 // file list it drives and a change watcher, on a scratch directory of the
-// gallery's own that the page's buttons change, with what each reported
-// in the log below.
+// gallery's own that the page's buttons change and files dragged from the
+// list onto a folder of the tree move in, with what each reported in the
+// log below.
 #pragma once
 
 #include "framework/ComCtrls.h"
@@ -11,6 +12,7 @@
 #include "lib/browse/Filelist.h"
 
 #include <memory>
+#include <vector>
 
 class TEventLog;
 
@@ -35,6 +37,10 @@ public:
   TButton* DeleteFiles = nullptr;
   TEventLog* Log = nullptr;
 
+protected:
+  // Shown: the selected folder's subfolders scrolled into view.
+  void VisibleChanged() override;
+
 private:
   static void MakeScratch(const String& root);
   // Whether path is the scratch directory or lies below it: the page
@@ -45,6 +51,12 @@ private:
   void MakeNewFile();
   void MakeNewFolder();
   void DeleteSelected();
+  // The names of the list's selected files; its folders are left out.
+  std::vector<String> SelectedFiles() const;
+  // The scratch folder of the tree's node at the client point (x, y) that
+  // the list's files could move to, or null.
+  TTreeNode* MoveTarget(int x, int y) const;
+  void MoveSelected(TTreeNode* folder);
 
   String scratch_;
   std::unique_ptr<kxvDirNotifyChange> watcher_;

@@ -57,6 +57,7 @@ TEditPage::TEditPage(TComponent* owner) : TTabSheet(owner) {
     field->SetDataType(type);
     field->SetFormat(kRows[i].format);
     field->SetData(Variable(type));
+    field->SetHint(String(kRows[i].name) + ": " + kRows[i].range);
     field->OnEnter = [this, field](TObject*) {
       current_ = field;
       FormatEdit->SetText(field->Format());
@@ -83,8 +84,19 @@ TEditPage::TEditPage(TComponent* owner) : TTabSheet(owner) {
     for (kxvEdit* field : Fields) field->SetReturnToNext(ReturnToNext->Checked());
   };
   ChangeButton = Place<TButton>(this, this, "", 466, 76, 150, 24, "変数を進める(&V)");
+  ChangeButton->SetHint("変数を書き換えてから ReadData で入力欄に読み直します");
   ChangeButton->OnClick = [this](TObject*) { ChangeValues(); };
-  Log = Place<TEventLog>(this, this, "", 466, 108, 150, 308);
+  Log = Place<TEventLog>(this, this, "", 466, 130, 150, 286);
+  // The fields come first in the tab order, top down or bottom up; the
+  // switch before the log it writes to.
+  TCheckBox* upward = PlaceSwitch(this, this, 466, 106, 150, "逆の TabOrder(&B)", false,
+                                  Log, [this](bool up) {
+                                    for (int i = 0; i < kTypes; ++i) {
+                                      Fields[up ? kTypes - 1 - i : i]->SetTabOrder(i);
+                                    }
+                                  });
+  upward->SetTabOrder(Log->TabOrder());
+  upward->SetHint("オンで Tab が下の欄から上の欄へ進みます");
   current_ = Fields[dtByte];
   FormatEdit->SetText(current_->Format());
 }

@@ -36,6 +36,7 @@ TFlagPage::TFlagPage(TComponent* owner) : TTabSheet(owner), Flags(0x00000005) {
   };
   Place<TLabel>(this, this, "", 8, 140, 60, 14, "マスク:");
   Mask = Place<TEdit>(this, this, "", 70, 136, 100, 21, "0x000000F0");
+  Mask->SetHint("SetFlags と ResetFlags が変えるビット");
   SetButton = Place<TButton>(this, this, "", 176, 134, 64, 24, "SetFlags");
   SetButton->OnClick = [this](TObject*) { Flags.SetFlags(MaskValue()); };
   ResetButton = Place<TButton>(this, this, "", 244, 134, 72, 24, "ResetFlags");

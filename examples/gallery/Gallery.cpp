@@ -18,6 +18,8 @@ TGalleryForm::TGalleryForm(TComponent* owner) : TForm(owner) {
   Font().SetName("ＭＳ Ｐゴシック");
   Font().SetCharset(SHIFTJIS_CHARSET);
   Font().SetHeight(12);
+  // Every page's hints show, as tooltips, unless a control says otherwise.
+  SetShowHint(true);
 
   Pages = Place<TPageControl>(this, this, "Pages", 4, 4, 632, 472);
   const struct {
@@ -59,6 +61,7 @@ void TGalleryForm::BuildCalendarPage(TTabSheet* sheet) {
   Calendar->SetMemoHeight(5);
   Calendar->SetBounds(12, 30, 320, 220);
   Calendar->SetDateLabel(MonthLabel);
+  Calendar->SetHint("縦のスクロール バーで月を、横のスクロール バーで年を移ります");
   // The owner's note: a bar under the number of every national holiday.
   Calendar->OnDrawMemo = [this](TObject*, int col, int row, const RECT& strip, TGridDrawState) {
     if (row == 0) return;
@@ -111,6 +114,7 @@ void TGalleryForm::BuildSpinPage(TTabSheet* sheet) {
   Number->SetMin(-10);
   Number->SetMax(50);
   Number->SetPosition(0);
+  Number->SetHint("矢印か ↑↓ キーで -10 から 50 まで");
   NumberInfo = Place<TPanel>(this, sheet, "NumberInfo", 12, 70, 320, 24);
   NumberInfo->SetBevelOuter(bvLowered);
   SpinLog = Place<TEventLog>(this, sheet, "SpinLog", 12, 104, 320, 200);
@@ -163,6 +167,7 @@ void TGalleryForm::BuildButtonPage(TTabSheet* sheet) {
   RepeatButton = Place<kxvButton>(this, sheet, "RepeatButton", 12, 16, 160, 32, "押し続ける");
   RepeatButton->SetRepeat(true);
   RepeatButton->SetGlyph(&glyph_);
+  RepeatButton->SetHint("押し続けると OnClick が繰り返されます");
   RepeatButton->OnClick = [this](TObject*) {
     ++clicks_, ShowClicks();
     ButtonLog->Add(Format("OnClick (%d)", {clicks_}));

@@ -61,6 +61,7 @@ TImagePage::TImagePage(TComponent* owner, kxvImage* image) : TTabSheet(owner), I
 
   Place<TLabel>(this, this, "", 316, 40, 90, 14, "Color:");
   Colors = Place<TListBox>(this, this, "", 316, 56, 90, 70);
+  Colors->SetHint("絵の周りの色");
   for (const auto& color : kColors) Colors->Items().Add(color.name);
   Colors->SetItemIndex(0);
   Colors->OnClick = [this](TObject*) {
@@ -91,6 +92,7 @@ TImagePage::TImagePage(TComponent* owner, kxvImage* image) : TTabSheet(owner), I
 
   Place<TLabel>(this, this, "", 316, 132, 90, 14, "Zoom (azNone):");
   ZoomEdit = Place<TEdit>(this, this, "", 316, 148, 90, 21);
+  ZoomEdit->SetHint("倍率: Enter か次の欄へ移ると決まります");
   ZoomEdit->OnKeyPress = [this](TObject*, char& key) {
     if (key == '\r') key = 0, ApplyZoom();
   };

@@ -45,6 +45,7 @@ TSuperImagePage::TSuperImagePage(TComponent* owner)
   PlainText = PlaceSwitch(this, this, 316, 344, 100, "PlainText(&X)", gif.PlainText, Log,
                           [&gif](bool on) { gif.PlainText = on; });
   StopButton = Place<TButton>(this, this, "", 316, 368, 100, 24, "停止(&Q)");
+  StopButton->SetHint("読み込み中のアニメーションを止めます");
   StopButton->OnClick = [this](TObject*) { StopLoad(); };
 
   Place<TLabel>(this, this, "", 422, 240, 194, 14, "見つかったプラグイン:");

@@ -4,8 +4,10 @@
 # year by its horizontal one, and a day clicked; the spin edit's arrows
 # clicked and its arrow key pressed; the repeating button held, clicked and
 # pressed with Space; typed edits written into their variables and shown
-# again from them; a file made and deleted in the browsing page's scratch
-# directory, seen in the list and by the watcher; the image stretched; in
+# again from them, a field's hint shown as a tooltip and the tab order
+# turned round; a file made and deleted in the browsing page's scratch
+# directory, seen in the list and by the watcher, and one dragged from the
+# list onto a folder of the tree, which moves it; the image stretched; in
 # the super image an animation stopped, another stopped by a new open, a
 # picture opened through a plug-in, saved at its own depth and at 8 bits,
 # and refused with the plug-ins off; flags and a rectangle edited. What
@@ -157,6 +159,16 @@ click rect TButton "変数を進める(&V)"
 await_log "ReadData$"
 await rect kxvEdit 45 >/dev/null
 await rect kxvEdit 2026/12/10 >/dev/null
+# The mouse resting on a field shows its type and range.
+read -r x y w h < <(await rect kxvEdit 45)
+xdotool mousemove $((x + w / 2)) $((y + h / 2))
+await_answer "dtByte: 0 ～ 255" tip
+# With the tab order turned round, Tab goes from the byte field up.
+click rect TCheckBox "逆の TabOrder(&B)"
+await_log "^逆の TabOrder: オン$"
+click rect kxvEdit 45
+xdotool key Tab
+await_answer 'kxvEdit "False"' focus
 
 # --- the browsing trio ----------------------------------------------------------
 click tab "ファイル"
@@ -175,6 +187,21 @@ xdotool key Return
 await_log "^削除: .*\\新しいファイル 1\.txt$"
 [ ! -e "$made" ] || fail "$made is still on disk"
 [ -f "$(scratch_dirs)/メモ.txt" ] || fail "the scratch directory lost メモ.txt"
+# Dragged from the list onto the tree's folder 文書, メモ.txt moves there.
+read -r x y w h < <(await row メモ.txt)
+read -r tx ty tw th < <(await node 文書)
+x=$((x + w / 2)) y=$((y + h / 2)) tx=$((tx + tw / 2)) ty=$((ty + th / 2))
+# Pressed well after the last click: not taken for a double click.
+xdotool mousemove $x $y sleep 0.8 mousedown 1
+for i in $(seq 8); do
+  xdotool mousemove $((x + (tx - x) * i / 8)) $((y + (ty - y) * i / 8)) sleep 0.1
+done
+xdotool mouseup 1
+await_log "^一覧: OnStartDrag \(1 行\)$"
+await_log "^移動: .*メモ\.txt → .*文書.$"
+await_log "^一覧: OnEndDrag → ツリー$"
+[ -f "$(scratch_dirs)/文書/メモ.txt" ] || fail "メモ.txt is not in 文書 on disk"
+[ ! -e "$(scratch_dirs)/メモ.txt" ] || fail "メモ.txt is still where it was"
 
 # --- the pictures both image pages open ------------------------------------------
 mkdir -p "$pics"

@@ -1,5 +1,6 @@
 #include "framework/TreeView.h"
 
+#include "framework/Format.h"
 #include "framework/Forms.h"
 #include "tests/helpers/Mouse.h"
 
@@ -495,4 +496,47 @@ TEST_F(TreeViewTest, ADraggedNodeCarriesItsOwnPicture) {
   MouseButton(MOUSEEVENTF_LEFTUP);
   Application().ProcessMessages();
   EXPECT_FALSE(tree->Dragging());
+}
+
+TEST_F(TreeViewTest, PointsDropTargetsAndScrollingFindTheNodes) {
+  std::vector<TTreeNode*> nodes;
+  for (int i = 0; i < 40; ++i) nodes.push_back(tree->Items().Add(nullptr, Format("項目 %d", {i})));
+  TTreeNode* hidden = tree->Items().AddChild(nodes[39], "閉じた中の項目");
+  form.Show();
+  RECT r{};
+  const HTREEITEM item = nodes[1]->ItemId();
+  std::memcpy(&r, &item, sizeof item);
+  ASSERT_TRUE(Tv(tree, TVM_GETITEMRECT, TRUE, &r));
+  // The text is the node; the empty rest of its line is not.
+  EXPECT_EQ(tree->GetNodeAt(r.left + 2, (r.top + r.bottom) / 2), nodes[1]);
+  EXPECT_EQ(tree->GetNodeAt(r.right + 40, (r.top + r.bottom) / 2), nullptr);
+
+  // Drawn as the target, then not, with no node selected.
+  auto drawn = [this](TTreeNode* node) {
+    return (Tv(tree, TVM_GETITEMSTATE, reinterpret_cast<WPARAM>(node->ItemId()),
+               reinterpret_cast<const void*>(TVIS_DROPHILITED)) &
+            TVIS_DROPHILITED) != 0;
+  };
+  tree->SetDropTarget(nodes[1]);
+  EXPECT_EQ(tree->DropTarget(), nodes[1]);
+  EXPECT_TRUE(drawn(nodes[1]));
+  tree->SetDropTarget(nodes[2]);
+  EXPECT_FALSE(drawn(nodes[1]));
+  tree->SetDropTarget(nullptr);
+  EXPECT_EQ(tree->DropTarget(), nullptr);
+  EXPECT_FALSE(drawn(nodes[2]));
+
+  // A node inside a closed one far below: its branch opens and it scrolls
+  // into the client area.
+  hidden->MakeVisible();
+  EXPECT_TRUE(nodes[39]->Expanded());
+  EXPECT_NE(Next(tree, nullptr, TVGN_FIRSTVISIBLE), nodes[0]->ItemId());
+  const HTREEITEM shown = hidden->ItemId();
+  std::memcpy(&r, &shown, sizeof shown);
+  ASSERT_TRUE(Tv(tree, TVM_GETITEMRECT, TRUE, &r));
+  EXPECT_GE(r.top, 0);
+  RECT client{};
+  GetClientRect(tree->Handle(), &client);
+  EXPECT_LE(r.bottom, client.bottom);
+  EXPECT_EQ(tree->GetNodeAt(r.left + 2, (r.top + r.bottom) / 2), hidden);
 }
