@@ -1,11 +1,27 @@
 #include "lib/imaging/Gifdecode.h"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 
 namespace {
 
 constexpr int kMaxCodes = 4096;  // 12-bit codes
+
+constexpr uint64_t kOneLonger = uint64_t(1) << 32;  // an entry's length 1
+constexpr uint32_t Place(uint64_t entry) { return uint32_t(entry); }
+constexpr uint32_t Length(uint64_t entry) { return uint32_t(entry >> 32); }
+// The entry of the clear and end codes: a length no string has.
+constexpr uint64_t kMark = ~uint64_t(0) << 32;
+// The string before the first code after a clear: the entry that code
+// makes of it, in the end code's place, is the mark again.
+constexpr uint64_t kNoString = kMark - kOneLonger;
+// Every root's entry: its byte at the window's start, of length 1.
+constexpr auto kRootEntries = [] {
+  std::array<uint64_t, 256> roots{};
+  for (uint32_t i = 0; i < 256; ++i) roots[i] = i | kOneLonger;
+  return roots;
+}();
 
 // Interlaced rows: pass n starts at row kStart[n] and steps kStep[n].
 constexpr int kStart[4] = {0, 4, 2, 1};
@@ -13,29 +29,27 @@ constexpr int kStep[4] = {8, 8, 4, 2};
 
 }  // namespace
 
-// A code's string is kept as chunks of up to 8 bytes: the code's own chunk
-// holds the string's last (length - 1) % 8 + 1 bytes (the rest of the word
-// 0), and its prefix is the code of the string's first whole chunks. A
-// string is then written 8 bytes at a time, back to front, and a new entry
-// (a string and one byte more) is its predecessor's chunk with one byte
-// added, or a new chunk after it.
+// A code's string is kept as its place in the output: the strings of an
+// image are written one after another, and a new entry, the previous
+// string and the first byte of the one after it, is the previous string's
+// place and one byte more. An entry is the place's offset in the window
+// (below) in its low 32 bits and the string's length in the high 32; a
+// root's place is its byte among the 256 at the window's start.
 struct kxGifReader::Strings {
-  uint64_t chunk[kMaxCodes];
-  // The prefix code in the low 12 bits, the string's first byte in the
-  // next 8 and its length less 1 in the top 12: what a new entry needs
-  // comes with the code's one load, not from the string written.
-  uint32_t link[kMaxCodes];
-  // Entries below this are roots: an image's codes made after its clear
-  // code overwrite the roots a later image of a larger code size needs.
+  // One more: a full table's entries go to the last, unread.
+  uint64_t entry[kMaxCodes + 1];
+  // Entries below this are roots: an image's clear and end codes and the
+  // codes made after them overwrite the roots a later image of a larger
+  // code size needs.
   int roots = 0;
-  // Makes the roots below the clear code; the image makes entries from
-  // clear + 1 up.
+  // Makes the roots below the clear code and marks the clear and end
+  // codes; the image makes entries from clear + 2 up.
   void Prepare(int clear) {
-    for (; roots < clear; ++roots) {
-      chunk[roots] = uint64_t(roots);
-      link[roots] = uint32_t(roots) << 12;
+    if (roots < clear) {
+      std::memcpy(entry + roots, kRootEntries.data() + roots, size_t(clear - roots) * sizeof *entry);
     }
-    roots = std::min(roots, clear + 1);
+    roots = clear;
+    entry[clear] = entry[clear + 1] = kMark;
   }
 };
 
@@ -251,32 +265,6 @@ kxGifBlock kxGifReader::Image() {
 
 namespace {
 
-constexpr uint32_t Prefix(uint32_t link) { return link & 0xFFF; }
-constexpr uint8_t First(uint32_t link) { return uint8_t(link >> 12); }
-constexpr uint32_t Length(uint32_t link) { return (link >> 20) + 1; }
-
-// A code's string (own its chunk, link its link) written at out, in whole
-// chunks of 8 bytes, so up to 7 bytes beyond its end. Strings of up to 16
-// bytes, nearly all, take two stores and no branch: the prefix's chunk
-// first at out, then the code's own at its place, which for a string of 8
-// or fewer is out again.
-inline void WriteString(uint8_t* out, uint64_t own, uint32_t link, const uint64_t* chunk,
-                        const uint32_t* links) {
-  uint8_t* o = out + (link >> 20 & ~7u);
-  std::memcpy(out, &chunk[Prefix(link)], 8);
-  std::memcpy(o, &own, 8);
-  if (o - out > 8) {
-    // Longer: the chunks from the second-to-last down, and the first one.
-    do {
-      const uint32_t code = Prefix(link);
-      link = links[code];
-      o -= 8;
-      std::memcpy(o, &chunk[code], 8);
-    } while (o - out > 8);
-    std::memcpy(out, &chunk[Prefix(link)], 8);
-  }
-}
-
 // How many rows of an image come before its last row on the screen has:
 // the rest of the code stream is not decoded.
 int RowsNeeded(int height, int inside, bool interlaced) {
@@ -288,6 +276,116 @@ int RowsNeeded(int height, int inside, bool interlaced) {
     if (kStart[p] < height) before += (height - 1 - kStart[p]) / kStep[p] + 1;
   }
   return needed;
+}
+
+// Why the code loop paused.
+enum class Pause : uint8_t { Stage, Rows, Clear, End, Beyond };
+
+// The code loop's state between its pauses.
+struct Lzw {
+  uint64_t* entry;
+  uint8_t* window;
+  const uint8_t* in;       // the staged data
+  ptrdiff_t bit;           // the next code's first bit in it
+  ptrdiff_t safeBits;      // past this a code may not be whole in it
+  size_t out;              // where in the window the next string goes
+  size_t flushAt;          // rows are handed over once out reaches this
+  uint32_t clear, size, mask, next;
+  uint64_t prev;           // the previous code's string where it was written
+};
+
+// Copies what follows the first 16 bytes of a string of length bytes from
+// an earlier place of the window, 16 bytes at a time, so up to 15 bytes
+// beyond its end. No store of the copy changes a byte of the string it
+// still reads: the string ends before out, where the stores begin.
+inline void CopyRest(uint8_t* out, const uint8_t* from, uint32_t length) {
+  for (uint32_t done = 16; done < length; done += 16) {
+    uint8_t part[16];
+    std::memcpy(part, from + done, 16);
+    std::memcpy(out + done, part, 16);
+  }
+}
+
+// Decodes codes into strings at out and makes their entries until one
+// needs what the loop leaves to its caller: more data, rows handed over, a
+// clear or end code, or a code beyond the table (bit is then still on it).
+// A function of its own that calls nothing, so that the compiler keeps its
+// state in registers.
+[[gnu::noinline]] Pause RunCodes(Lzw& z) {
+  uint64_t* const entry = z.entry;
+  uint8_t* const window = z.window;
+  const uint8_t* const in = z.in;
+  const ptrdiff_t safeBits = z.safeBits;
+  const size_t flushAt = z.flushAt;
+  const uint32_t clear = z.clear;
+  ptrdiff_t bit = z.bit;
+  size_t out = z.out;
+  uint32_t size = z.size, mask = z.mask, next = z.next;
+  uint64_t prev = z.prev;
+  Pause pause;
+  for (;;) {
+    if (bit > safeBits) {
+      pause = Pause::Stage;
+      break;
+    }
+    uint32_t word;
+    std::memcpy(&word, in + (bit >> 3), 4);
+    const uint32_t code = (word >> (bit & 7)) & mask;
+    // The code not yet in the table can only be the next one: the previous
+    // string and its own first byte.
+    if (code > next) {
+      pause = Pause::Beyond;
+      break;
+    }
+    bit += size;
+    const bool fresh = code == next;
+    // A branch, not a select: a fresh code then waits for no load.
+    const uint64_t string = fresh ? prev : entry[code];
+    const uint8_t* const from = window + Place(string);
+    const uint32_t length = Length(string);
+    // Strings of up to 16 bytes, nearly all, are one load and one store;
+    // what a clear or end code copies is overwritten later. Their mark is
+    // a length beyond any string's, so the long strings' check finds them.
+    uint8_t part[16];
+    std::memcpy(part, from, 16);
+    uint8_t* const to = window + out;
+    std::memcpy(to, part, 16);
+    if (length > 16) {
+      if (length > kMaxCodes) {
+        pause = code == clear ? Pause::Clear : Pause::End;
+        break;
+      }
+      CopyRest(to, from, length);
+    }
+    to[length] = *from;  // the fresh string's end; else the next one's place
+    // The new entry ends with the first byte of what was just written
+    // after the previous string. The codes widen when the next entry needs
+    // another bit; a full table stays at 12 bits, its entries made where
+    // none is read, until the file clears it.
+    entry[next] = prev + kOneLonger;
+    if (++next > mask) {
+      if (size < 12) {
+        ++size;
+        mask = mask << 1 | 1;
+      } else {
+        next = kMaxCodes;
+      }
+    }
+    const uint32_t written = length + fresh;
+    prev = out | uint64_t(written) << 32;
+    out += written;
+    if (out >= flushAt) {
+      pause = Pause::Rows;
+      break;
+    }
+  }
+  z.bit = bit;
+  z.out = out;
+  z.size = size;
+  z.mask = mask;
+  z.next = next;
+  z.prev = prev;
+  return pause;
 }
 
 }  // namespace
@@ -312,31 +410,31 @@ bool kxGifReader::DecodeImage(const kxGifImage& image, bool& complete) {
   if (complete) return true;
   if (!strings_) strings_ = std::make_unique_for_overwrite<Strings>();
   Strings& s = *strings_;
-  uint64_t* const chunk = s.chunk;
-  uint32_t* const links = s.link;
 
-  // Strings are written one after another into a buffer of whole rows, and
-  // the rows go to the sink when it is full: no string is split at a row's
-  // end, and the code loop does not stop at each row of a narrow image.
-  // The slack after the rows takes the longest string (less than the
-  // table's size) begun just before their end, its last chunk and the byte
-  // after it.
+  // The window: the 256 roots' bytes, then the strings written one after
+  // another, whole rows of them going to the sink when it is full, so that
+  // no string is split at a row's end and the code loop does not stop at
+  // each row of a narrow image. The slack after it takes the longest
+  // string (less than the table's size) begun just before its end, with
+  // the 16 bytes a copy may write beyond it.
+  constexpr size_t kRoots = 256;
   constexpr size_t kSlack = kMaxCodes + 16;
-  const size_t rowsHeld =
-      std::min(size_t(needed), std::max<size_t>(2, (size_t(1) << 16) / size_t(width)));
-  const size_t capacity = rowsHeld * size_t(width) + kSlack;
+  constexpr size_t kRowBytes = size_t(1) << 16;  // rows held at a time, about
+  const size_t w = size_t(width);
+  const size_t capacity =
+      kRoots + std::min(size_t(needed), std::max<size_t>(2, kRowBytes / w)) * w + kSlack;
   if (rowCapacity_ < capacity) {
     row_ = std::make_unique_for_overwrite<uint8_t[]>(capacity);
     rowCapacity_ = capacity;
+    for (size_t i = 0; i < kRoots; ++i) row_[i] = uint8_t(i);
   }
-  uint8_t* const buffer = row_.get();
-  RowState r{buffer, width, height, inside, needed, image.Interlaced};
-  uint8_t* out = buffer;
-  // Where the rows held end, or the image's rows still needed.
+  RowState r{row_.get() + kRoots, width, height, inside, needed, image.Interlaced};
+  // The rows the window holds from the row being filled on, or the
+  // image's rows still needed.
   const auto rowsEnd = [&] {
-    return buffer + size_t(width) * std::min(rowsHeld, size_t(needed - r.rows));
+    const size_t start = size_t(r.start - row_.get());
+    return start + w * std::min((rowCapacity_ - kSlack - start) / w, size_t(needed - r.rows));
   };
-  const uint8_t* flushAt = rowsEnd();
 
   // Codes are read least significant bit first; a code is at most 12 bits
   // and starts within a byte, so four bytes always hold it. The data
@@ -349,13 +447,19 @@ bool kxGifReader::DecodeImage(const kxGifImage& image, bool& complete) {
   uint8_t in[kStage + 4];
   size_t staged = 0;
   bool more = true;  // sub-blocks not yet staged
-  ptrdiff_t bit = 0;
-  ptrdiff_t safeBits = -1;  // past this a code may not be whole in the area
+  const int minSize = image.MinCodeSize;
+  const uint32_t clear = 1u << minSize;
+  s.Prepare(int(clear));
+  // The first code after a clear has no string before it: the entry it
+  // makes goes to the end code's place and keeps its mark, so the loop
+  // needs no case for it.
+  Lzw z{s.entry, row_.get(), in, 0, -1, kRoots, rowsEnd(), clear, uint32_t(minSize) + 1,
+        (2u << minSize) - 1, clear + 1, kNoString};
   const auto stage = [&] {
-    const size_t used = size_t(bit) >> 3;
+    const size_t used = size_t(z.bit) >> 3;
     staged -= used;
     std::memmove(in, in + used, staged);
-    bit &= 7;
+    z.bit &= 7;
     // The terminator stays for SkipData; an input cut inside a sub-block
     // gives what it holds.
     while (staged + 255 <= kStage && pos_ < size_ && in_[pos_] != 0) {
@@ -366,91 +470,83 @@ bool kxGifReader::DecodeImage(const kxGifImage& image, bool& complete) {
     }
     more = pos_ < size_ && in_[pos_] != 0;
     std::memset(in + staged, 0, 4);
-    safeBits = ptrdiff_t(staged) * 8 - 12;
+    z.safeBits = ptrdiff_t(staged) * 8 - 12;
+  };
+  // After the full rows went to the sink, what is still needed moves to
+  // the window's start: the strings the entries made since the clear code
+  // point into, and the row being filled with the previous string, which
+  // the next entry extends (apart when a full table left output between
+  // them). The window grows when they would fill more than half of it, so
+  // that moving them costs less than the output between two moves. It is
+  // bounded all the same: the entries point into what the codes wrote up to
+  // the table's end, at most the sum of 4096 strings' lengths of up to 4096.
+  const auto makeRoom = [&] {
+    uint8_t* const base = row_.get();
+    uint32_t lo = UINT32_MAX, hi = 0;
+    for (uint32_t c = clear + 2; c < z.next; ++c) {
+      lo = std::min(lo, Place(s.entry[c]));
+      hi = std::max(hi, Place(s.entry[c]) + Length(s.entry[c]));
+    }
+    const uint32_t tail = std::min(uint32_t(r.start - base), Place(z.prev));
+    const uint32_t end = uint32_t(z.out);
+    if (lo >= hi || hi >= tail) {  // one piece
+      lo = std::min(lo, tail);
+      hi = tail;
+    }
+    const size_t strings = hi - lo;
+    const size_t kept = strings + (end - tail);
+    const size_t wanted = kRoots + kept + std::max({kept, 2 * w, kRowBytes}) + kSlack;
+    std::unique_ptr<uint8_t[]> grown;
+    uint8_t* to = base;
+    if (rowCapacity_ < wanted) {
+      grown = std::make_unique_for_overwrite<uint8_t[]>(wanted);
+      to = grown.get();
+      std::memcpy(to, base, kRoots);
+    }
+    std::memmove(to + kRoots, base + lo, strings);
+    std::memmove(to + kRoots + strings, base + tail, end - tail);
+    if (grown) {
+      row_ = std::move(grown);
+      rowCapacity_ = wanted;
+    }
+    // The places move with their bytes.
+    const uint32_t stringsBy = lo - uint32_t(kRoots);
+    const uint32_t tailBy = tail - uint32_t(kRoots + strings);
+    for (uint32_t c = clear + 2; c < z.next; ++c) s.entry[c] -= stringsBy;
+    z.prev -= tailBy;
+    r.start = row_.get() + (uint32_t(r.start - base) - tailBy);
+    z.out = end - tailBy;
+    z.window = row_.get();
+    z.flushAt = rowsEnd();
   };
 
-  const int minSize = image.MinCodeSize;
-  const uint32_t clear = 1u << minSize;
-  const uint32_t end = clear + 1;
-  s.Prepare(int(clear));
-  uint32_t size = uint32_t(minSize) + 1;
-  uint32_t mask = (1u << size) - 1;
-  uint32_t grow = 1u << size;  // the next free code that widens the codes
-  // The first code after a clear has no string before it: it makes an
-  // entry of a root in the end code's place, which is never read, and the
-  // loop needs no case for it.
-  uint32_t next = end;
-  uint32_t prev = 0;
-
   for (;;) {
-    if (bit > safeBits) {
-      if (more) stage();
-      if (bit + ptrdiff_t(size) > ptrdiff_t(staged) * 8) break;  // the data ran out
-    }
-    uint32_t word;
-    std::memcpy(&word, in + (bit >> 3), 4);
-    const uint32_t code = (word >> (bit & 7)) & mask;
-    bit += size;
-
-    if (code - clear <= 1) {
-      if (code == end) break;
-      size = uint32_t(minSize) + 1;
-      mask = (1u << size) - 1;
-      grow = 1u << size;
-      next = end;
-      prev = 0;
-      continue;
-    }
-    // The code not yet in the table can only be the next one: the previous
-    // string and its own first byte. Both cases write a string from the
-    // table and the byte after it.
-    if (code > next) {
-      // The rows before the fault are delivered first.
-      if (!FullRows(r, out)) return false;
-      Fail("LZW code beyond the string table");
-    }
-    const bool fresh = code == next;
-    // A select, not a branch: which of the two comes cannot be foreseen.
-    const uint32_t from = fresh ? prev : code;
-    const uint32_t link = links[from];
-    WriteString(out, chunk[from], link, chunk, links);
-    const uint32_t length = Length(link);
-    const uint8_t first = First(link);
-    out[length] = first;  // the fresh string's end; else the next one's place
-
-    // The new entry is the previous string and the first byte of this one:
-    // within the predecessor's last chunk, or in a chunk of its own after
-    // it, and one longer.
-    if (next < kMaxCodes) {
-      const uint32_t prevLink = links[prev];
-      const uint32_t last = Length(prevLink) & 7;
-      const uint64_t kept = chunk[prev] & (uint64_t(0) - (last != 0));
-      chunk[next] = kept | uint64_t(first) << (8 * last);
-      const uint32_t longer = prevLink + (1u << 20);
-      links[next] = last != 0 ? longer : (longer & ~0xFFFu) | prev;
-      // A full table stays at 12 bits until the file clears it.
-      if (++next == grow && size < 12) {
-        ++size;
-        mask = (1u << size) - 1;
-        grow <<= 1;
-      }
-    }
-    prev = code;
-    out += length + fresh;
-
-    if (out >= flushAt) {
-      if (!FullRows(r, out)) return false;
+    const Pause pause = RunCodes(z);
+    if (pause == Pause::Rows) {
+      if (!FullRows(r, z.window + z.out)) return false;
       if (r.rows == needed) break;
-      // What is written of the next row moves to the buffer's start.
-      const size_t part = size_t(out - r.start);
-      std::memmove(buffer, r.start, part);
-      r.start = buffer;
-      out = buffer + part;
-      flushAt = rowsEnd();
+      makeRoom();
+    } else if (pause == Pause::Stage) {
+      if (more) stage();
+      if (z.bit + ptrdiff_t(z.size) > ptrdiff_t(staged) * 8) break;  // the data ran out
+      // At the data's end the codes left are taken one at a time.
+      z.safeBits = std::max(z.safeBits, z.bit);
+    } else if (pause == Pause::Clear) {
+      z.size = uint32_t(minSize) + 1;
+      z.mask = (2u << minSize) - 1;
+      z.next = clear + 1;
+      z.prev = kNoString;
+    } else if (pause == Pause::End) {
+      break;
+    } else {
+      // The rows before the fault are delivered first.
+      if (!FullRows(r, z.window + z.out)) return false;
+      Fail("LZW code beyond the string table");
     }
   }
   // Extra pixels after the last row are dropped; a short stream delivers
   // the row it was filling with index 0 in the rest.
+  uint8_t* const out = z.window + z.out;
   if (!FullRows(r, out)) return false;
   complete = r.rows == needed;
   if (!complete && out > r.start) {

@@ -8,12 +8,15 @@
 //
 // The input is untrusted. Every read is checked against the end of the
 // input, and a truncated or malformed file ends in EGifError, after the
-// rows that could be decoded were delivered. Memory is bounded: a buffer of
-// whole rows (about 64 KB, at least two rows of the image width, at most
-// 65535 bytes each) and the longest string, the 4096-entry string table,
-// and copies of an extension's data sub-blocks (never more than the
-// input); an image's are read where they lie. Nothing is allocated for
-// the logical screen.
+// rows that could be decoded were delivered. Memory is bounded: the
+// 4096-entry string table; a window that holds the rows being filled and
+// the strings the table points into (about 64 KB, at least two rows of the
+// image width, at most 65535 bytes each, and the longest string; twice
+// what the strings written since the last clear code take when they take
+// more, so about twice what the screen shows of the image at most, and
+// under 17 MB whatever the input); and copies of an extension's data
+// sub-blocks (never more than the input); an image's are read where they
+// lie. Nothing is allocated for the logical screen.
 //
 // Decisions on inputs the published format does not allow or leaves open:
 // - Any three version bytes after "GIF" are accepted ("87a" and "89a" are
@@ -218,7 +221,7 @@ private:
   bool stopped_ = false;
   bool ended_ = false;
   std::vector<uint8_t> data_;  // an extension's sub-blocks joined
-  std::unique_ptr<uint8_t[]> row_;  // the rows being filled
+  std::unique_ptr<uint8_t[]> row_;  // the window: rows being filled, strings
   size_t rowCapacity_ = 0;
   struct Strings;
   std::unique_ptr<Strings> strings_;  // the LZW string table, made once

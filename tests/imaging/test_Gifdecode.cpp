@@ -333,6 +333,55 @@ TEST(GifDecode, CodeStreamsOfEveryShapeAWriterMayChoose) {
   }
 }
 
+TEST(GifDecode, StringsOlderOrLongerThanTheRowBufferComeBackWhole) {
+  // Each image is more than the rows held at a time: the strings the table
+  // points into move with the rows, apart from them once a full table is
+  // kept, or grow the buffer when one table's strings cover the image.
+  GifFile file(1200, 1000, GifPalette(256));
+  std::vector<GifFrame> frames;
+  frames.push_back(Frame(640, 400, 256, 4));
+  for (size_t i = 0; i < frames[0].pixels.size(); i += 5) frames[0].pixels[i] = uint8_t(i * 31 >> 2);
+  frames[0].lzw.clearWhenFull = false;
+  GifFrame flat;  // one table of strings up to 1,500 pixels long
+  flat.width = 1200;
+  flat.height = 1000;
+  flat.pixels.assign(1200 * 1000, 3);
+  frames.push_back(flat);
+  // Then small images of other code sizes start from roots and codes of
+  // their own.
+  frames.push_back(Frame(9, 7, 4, 1));
+  frames.push_back(Frame(9, 7, 256, 2));
+  for (const GifFrame& frame : frames) file.Image(frame);
+  Recorder sink;
+  ASSERT_TRUE(Decode(file.Bytes(), sink));
+  ASSERT_EQ(sink.pictures.size(), frames.size());
+  for (size_t i = 0; i < frames.size(); ++i) {
+    EXPECT_TRUE(sink.pictures[i].pixels == frames[i].pixels) << "image " << i;
+    EXPECT_TRUE(sink.pictures[i].complete) << "image " << i;
+  }
+}
+
+TEST(GifDecode, ClearAndEndCodesRightAfterAClearOrAmongEntries) {
+  // Minimum size 2: clear 4, end 5; the 4 x 2 image's row 0 only.
+  const auto row0 = [](const GifBits& codes) {
+    Recorder sink;
+    EXPECT_TRUE(Decode(HandMadeCodes(codes), sink));
+    EXPECT_FALSE(sink.pictures[0].complete);
+    return std::vector<uint8_t>(sink.pictures[0].pixels.begin(), sink.pictures[0].pixels.begin() + 4);
+  };
+  GifBits endFirst;  // nothing decoded: no row
+  endFirst.Put(4, 3);
+  endFirst.Put(5, 3);
+  EXPECT_EQ(row0(endFirst), std::vector<uint8_t>(4, 0xEE));
+  GifBits twice;  // clear, clear, 1, 2, [1 2] (4-bit codes on), end
+  for (int code : {4, 4, 1, 2, 6}) twice.Put(code, 3);
+  twice.Put(5, 4);
+  EXPECT_EQ(row0(twice), (std::vector<uint8_t>{1, 2, 1, 2}));
+  GifBits endAfterClear;  // entries made, a clear, then the end
+  for (int code : {4, 1, 2, 4, 5}) endAfterClear.Put(code, 3);
+  EXPECT_EQ(row0(endAfterClear), (std::vector<uint8_t>{1, 2, 0, 0}));
+}
+
 TEST(GifDecode, TheSinkStopsTheReaderAtAnyCallback) {
   GifFile file(16, 16, GifPalette(4));
   file.Application("NETSCAPE2.0", {1});
