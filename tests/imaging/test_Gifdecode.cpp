@@ -105,9 +105,10 @@ GifBytes OneImage(const GifFrame& frame, int screenWidth = 0, int screenHeight =
 }
 
 // A file of one 4 x 2 image whose code stream is given code by code.
-GifBytes HandMadeCodes(const GifBits& codes, int minCodeSize = 2) {
-  GifFile file(4, 2, GifPalette(4));
-  file.Raw({0x2C, 0, 0, 0, 0, 4, 0, 2, 0, 0, uint8_t(minCodeSize)});
+GifBytes HandMadeCodes(const GifBits& codes, int minCodeSize = 2, int width = 4, int height = 2) {
+  GifFile file(width, height, GifPalette(4));
+  file.Raw({0x2C, 0, 0, 0, 0, uint8_t(width), uint8_t(width >> 8), uint8_t(height),
+            uint8_t(height >> 8), 0, uint8_t(minCodeSize)});
   GifBytes data;
   GifSubBlocks(data, codes.Bytes());
   file.Raw(data);
@@ -547,15 +548,10 @@ TEST(GifDecode, HugeScreensAndRowsCostOnlyARow) {
   EXPECT_EQ(sink.pictures[0].pixels, small.pixels);
   // An image claiming 65535 x 65535 with a few bytes of data: one row is
   // delivered, the rest is missing.
-  GifFile file(65535, 65535, GifPalette(4));
-  file.Raw({0x2C, 0, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0xFF, 0, 2});
   GifBits codes;
   codes.Put(4, 3);
   codes.Put(1, 3);
   codes.Put(1, 3);
-  GifBytes data;
-  GifSubBlocks(data, codes.Bytes());
-  file.Raw(data);
   struct RowCount : kxGifSink {
     int rows = 0, y = -1, first = -1, last = -1;
     bool complete = true;
@@ -571,7 +567,7 @@ TEST(GifDecode, HugeScreensAndRowsCostOnlyARow) {
       return true;
     }
   } count;
-  const GifBytes bytes = file.Bytes();
+  const GifBytes bytes = HandMadeCodes(codes, 2, 65535, 65535);
   EXPECT_TRUE(DecodeGif(bytes.data(), bytes.size(), count));
   EXPECT_EQ(count.rows, 1);
   EXPECT_EQ(count.y, 0);
@@ -608,8 +604,6 @@ TEST(GifDecode, CodesBeyondTheTableAreErrors) {
   EXPECT_THROW(Decode(HandMadeCodes(nothingBefore), sink), EGifError);
   // Rows are handed over several at a time: those before the fault still
   // come, before the error.
-  GifFile file(2, 3, GifPalette(4));
-  file.Raw({0x2C, 0, 0, 0, 0, 2, 0, 3, 0, 0, 2});
   GifBits late;
   late.Put(4, 3);
   late.Put(1, 3);
@@ -617,11 +611,8 @@ TEST(GifDecode, CodesBeyondTheTableAreErrors) {
   late.Put(3, 3);  // the table reaches 8: 4-bit codes
   late.Put(2, 4);
   late.Put(15, 4);
-  GifBytes data;
-  GifSubBlocks(data, late.Bytes());
-  file.Raw(data);
   Recorder rows;
-  EXPECT_THROW(Decode(file.Bytes(), rows), EGifError);
+  EXPECT_THROW(Decode(HandMadeCodes(late, 2, 2, 3), rows), EGifError);
   ASSERT_EQ(rows.pictures.size(), 1u);
   EXPECT_EQ(rows.pictures[0].order, (std::vector<int>{0, 1}));
   EXPECT_EQ(std::vector<uint8_t>(rows.pictures[0].pixels.begin(), rows.pictures[0].pixels.begin() + 4),
